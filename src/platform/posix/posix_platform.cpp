@@ -1,0 +1,71 @@
+// The system's own platform on POSIX systems.
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "platform/code_pages.h"
+#include "platform/embedded_resource.h"
+#include "platform/platform.h"
+#include "platform/posix/posix_serial_port.h"
+
+namespace varnolo {
+namespace {
+
+constexpr int kNotRaised = INT_MIN;
+constexpr int kRaiseBy = 5;
+
+id_t CurrentThreadId() { return static_cast<id_t>(syscall(SYS_gettid)); }
+
+class PosixPlatform final : public Platform {
+ public:
+  std::unique_ptr<SerialPort> OpenSerialPort(const char* name) override {
+    return OpenPosixSerialPort(name);
+  }
+
+  void SleepMs(uint32_t ms) override {
+    timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>((ms % 1000) * 1000000L)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &ts, &ts) == EINTR) {
+    }
+  }
+
+  uint64_t NowMs() override {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000u +
+           static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  }
+
+  // The nice value of this thread is lowered (priority raised) where the
+  // system allows it; a refusal leaves it as it was and is not an error.
+  int RaiseThreadPriority() override {
+    const id_t tid = CurrentThreadId();
+    errno = 0;
+    const int old = getpriority(PRIO_PROCESS, tid);
+    if (errno != 0) return kNotRaised;
+    if (setpriority(PRIO_PROCESS, tid, old - kRaiseBy) != 0) return kNotRaised;
+    return old;
+  }
+
+  void RestoreThreadPriority(int token) override {
+    if (token == kNotRaised) return;
+    setpriority(PRIO_PROCESS, CurrentThreadId(), token);
+  }
+
+  void AnsiToOem(char* text, size_t n) override { AnsiToOemTable(text, n); }
+  void OemToAnsi(char* text, size_t n) override { OemToAnsiTable(text, n); }
+
+  std::span<const uint8_t> FindFirmwareTable() override { return EmbeddedFirmwareTable(); }
+};
+
+}  // namespace
+
+Platform& SystemPlatform() {
+  static PosixPlatform platform;
+  return platform;
+}
+
+}  // namespace varnolo
