@@ -1,0 +1,139 @@
+// varnolo-sim: a simulated fiscal register on a pseudo-terminal or a serial port.
+#include <getopt.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "image_file.h"
+#include "register.h"
+#include "server.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+void OnSignal(int) { stopRequested = 1; }
+
+const char* const kUsage = R"(usage: varnolo-sim [options]
+
+A simulated fiscal cash register that answers the register protocol. It prints
+receipts to a paper log, keeps a control tape, trade totals and drawer cash,
+opens and closes shifts, and can commit faults on the line on request.
+
+Line (one of):
+  --pty                 create a pseudo-terminal and print its path (default)
+  --link PATH           with --pty: also make PATH a symbolic link to it
+  --device PATH         serve a real serial port at 9600 8N1 instead
+
+Register:
+  --firmware N          firmware version 3 to 7 (default 3)
+  --number N            the register's number on the line (default 1)
+  --goods-base N        goods base of 500 or 1800 entries (default 1800)
+
+Files:
+  --image FILE          load the register's memory from FILE (a new register
+                        when it does not exist) and save it after every command
+                        that changed it, atomically
+  --paper FILE          append receipts and reports to FILE as UTF-8 text
+  --trace FILE          append one decoded line per packet, both directions
+
+Faults (repeatable; each applies to the next matching reply):
+  --fault SPEC          drop[:N]      no reply to the next N requests (default 1)
+                        status:S      answer with status byte S, do nothing
+                        cut:N         send only the first N bytes of the reply
+                        delay:MS      send the reply MS milliseconds late
+                        damage        damage the reply's checksum
+                        stray:N       send N stray bytes before the reply
+                        hangup        send half the reply, then close the line
+                                      (a new pseudo-terminal takes its place)
+                        add @0xCMD to limit it to one command and +N to
+                        let N matching replies pass first, e.g.
+                        --fault drop@0x0701  --fault status:5@0x0101+2
+
+  --help                show this text
+
+SIGINT and SIGTERM stop the simulator cleanly.
+)";
+
+bool ParseInt(const char* s, long lo, long hi, long& out) {
+  char* end = nullptr;
+  out = std::strtol(s, &end, 0);
+  return end != s && *end == '\0' && out >= lo && out <= hi;
+}
+
+int Fail(const std::string& message) {
+  std::cerr << "varnolo-sim: " << message << "\nTry 'varnolo-sim --help'.\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace varnolo::sim;
+  RegisterOptions registerOptions;
+  ServeOptions serveOptions;
+  std::vector<Fault> faults;
+  enum { kPty = 1000, kLink, kDevice, kFirmware, kNumber, kGoodsBase, kImage, kPaper, kTrace, kFault, kHelp };
+  const option longOptions[] = {
+      {"pty", no_argument, nullptr, kPty},         {"link", required_argument, nullptr, kLink},
+      {"device", required_argument, nullptr, kDevice}, {"firmware", required_argument, nullptr, kFirmware},
+      {"number", required_argument, nullptr, kNumber}, {"goods-base", required_argument, nullptr, kGoodsBase},
+      {"image", required_argument, nullptr, kImage},   {"paper", required_argument, nullptr, kPaper},
+      {"trace", required_argument, nullptr, kTrace},   {"fault", required_argument, nullptr, kFault},
+      {"help", no_argument, nullptr, kHelp},           {nullptr, 0, nullptr, 0}};
+  opterr = 0;
+  for (int c; (c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
+    long v = 0;
+    switch (c) {
+      case kPty: serveOptions.pty = true; break;
+      case kLink: serveOptions.link = optarg; break;
+      case kDevice: serveOptions.device = optarg, serveOptions.pty = false; break;
+      case kFirmware:
+        if (!ParseInt(optarg, 3, 7, v)) return Fail("--firmware takes a version from 3 to 7");
+        registerOptions.firmware = static_cast<uint8_t>(v);
+        break;
+      case kNumber:
+        if (!ParseInt(optarg, 0, 99999999, v)) return Fail("--number takes 0 to 99999999");
+        registerOptions.number = static_cast<uint32_t>(v);
+        break;
+      case kGoodsBase:
+        if (!ParseInt(optarg, 500, 1800, v) || (v != 500 && v != 1800)) {
+          return Fail("--goods-base takes 500 or 1800");
+        }
+        registerOptions.goodsBase = static_cast<int>(v);
+        break;
+      case kImage: serveOptions.image = optarg; break;
+      case kPaper: serveOptions.paper = optarg; break;
+      case kTrace: serveOptions.trace = optarg; break;
+      case kFault: {
+        auto f = ParseFault(optarg);
+        if (!f) return Fail(std::string("bad fault '") + optarg + "'");
+        faults.push_back(*f);
+        break;
+      }
+      case kHelp: std::cout << kUsage; return 0;
+      default: return Fail(std::string("unknown or incomplete option '") + argv[optind - 1] + "'");
+    }
+  }
+  if (optind < argc) return Fail(std::string("unexpected argument '") + argv[optind] + "'");
+  if (!serveOptions.link.empty() && !serveOptions.pty) return Fail("--link goes with --pty");
+
+  Register reg(registerOptions);
+  if (!serveOptions.image.empty()) {
+    std::string error;
+    if (access(serveOptions.image.c_str(), F_OK) == 0) {
+      if (!LoadImage(reg, serveOptions.image, &error)) return Fail(error);
+    } else if (!SaveImage(reg, serveOptions.image, &error)) {
+      return Fail(error);
+    }
+  }
+  for (const Fault& f : faults) reg.faults().Add(f);
+
+  struct sigaction sa{};
+  sa.sa_handler = OnSignal;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  return Serve(reg, serveOptions, &stopRequested);
+}
