@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "link/result.h"
 #include "register.h"
 #include "support/fake_platform.h"
 #include "varnolo.h"
