@@ -25,6 +25,7 @@ SimProcess::SimProcess(std::vector<std::string> extraArgs) {
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   pid_ = fork();
   if (pid_ == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(127);
     const std::string out = dir_ + "/stdout";
     if (!freopen(out.c_str(), "w", stdout)) _exit(127);
     std::vector<char*> argv;
