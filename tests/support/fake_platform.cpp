@@ -74,6 +74,7 @@ void FakePlatform::ClearRecords() {
   written_.clear();
   packets_.clear();
   opened_.clear();
+  readTimeouts_.clear();
 }
 
 void FakePlatform::HostWrites(std::span<const uint8_t> bytes) {
@@ -88,7 +89,17 @@ void FakePlatform::HostWrites(std::span<const uint8_t> bytes) {
   }
 }
 
+uint32_t FakePlatform::ReplyTimeoutOf(size_t packetIndex) const {
+  for (const auto& [index, timeout] : readTimeouts_) {
+    if (index == packetIndex) return timeout;
+  }
+  return 0;
+}
+
 size_t FakePlatform::HostReads(std::span<uint8_t> bytes, uint32_t timeoutMs) {
+  if (!packets_.empty() && (readTimeouts_.empty() || readTimeouts_.back().first != packets_.size() - 1)) {
+    readTimeouts_.emplace_back(packets_.size() - 1, timeoutMs);
+  }
   const uint64_t deadline = now_ + timeoutMs + bytes.size();
   size_t got = 0;
   while (got < bytes.size() && !inbound_.empty() && inbound_.front().at <= deadline) {

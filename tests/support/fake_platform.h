@@ -55,6 +55,8 @@ class FakePlatform final : public Platform {
   uint64_t TotalSleepMs() const;
   const std::vector<uint8_t>& Written() const { return written_; }
   const std::vector<Packet>& Packets() const { return packets_; }
+  // The timeout of the first read after each request, by request index.
+  uint32_t ReplyTimeoutOf(size_t packetIndex) const;
   int PriorityLevel() const { return priority_; }
   int MaxPriorityLevel() const { return maxPriority_; }
   bool PortOpen() const { return portOpen_; }
@@ -77,6 +79,7 @@ class FakePlatform final : public Platform {
   std::vector<uint8_t> written_;
   std::vector<Packet> packets_;
   std::deque<Arrival> inbound_;
+  std::vector<std::pair<size_t, uint32_t>> readTimeouts_;
   PacketAssembler assembler_;
   Peer* peer_ = nullptr;
   bool failOpen_ = false;
