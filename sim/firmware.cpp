@@ -330,6 +330,8 @@ uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
     text = text.substr(0, text.find('\0'));
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) Print(line);
+    PrintRule();
+    Print(Padded("TOTAL", Money(t.total)));
     AppendTapeEntry(kTapeDecorated, 1, t.total, 0, 0, false, false);
     AppendTapeEntry(kTapeCheckTotal, 1, t.total, 0, 0, false, false);
     for (int scope : {kRegister, kCashier}) {
