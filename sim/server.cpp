@@ -19,15 +19,19 @@ namespace varnolo::sim {
 namespace {
 
 const char* CommandName(uint16_t command) {
+  switch (command) {
+    case cmd::kSelectorBytes: return "selector bytes";
+    case cmd::kBeginSession: return "begin session";
+    case cmd::kEndSession: return "end session";
+    case cmd::kDisplay: return "display";
+    default: break;
+  }
   switch (command & 0xFFFEu) {
     case cmd::kReadData: return "data memory";
     case cmd::kReadWorking: return "working memory";
     case cmd::kReadGoods: return "goods memory";
     case cmd::kReadFlags: return "flag area";
     case cmd::kGoodsBaseSize: return "goods base size";
-    case cmd::kBeginSession & 0xFFFEu: return (command & 0xFF) == 0x01 ? "selector bytes" : "begin session";
-    case cmd::kEndSession & 0xFFFEu: return "end session";
-    case cmd::kDisplay & 0xFFFEu: return "display";
     case cmd::kReadClock: return "clock";
     case cmd::kRoutineResult: return "routine";
     case cmd::kCallEndNotice: return "end of call";
