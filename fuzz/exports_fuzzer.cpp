@@ -53,13 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 0: {
         CheckItem items[3];
         for (auto& i : items) i = in.Take<CheckItem>();
-        Check(CRCreateCheck(items, in.Take<uint8_t>() % 4, in.Take<double>(), in.Take<int8_t>(), in.Take<int8_t>()));
+        Check(CRCreateCheck(items, in.Take<uint8_t>() % 4, in.Take<double>(), in.Take<int8_t>(),
+                            in.Take<int8_t>()));
         break;
       }
       case 1: {
         CheckItemEx items[2];
         for (auto& i : items) i = in.Take<CheckItemEx>();
-        Check(CRCreateCheckEx(items, in.Take<uint8_t>() % 3, in.Take<double>(), in.Take<int8_t>(), 0));
+        Check(CRCreateCheckEx(items, in.Take<uint8_t>() % 3, in.Take<double>(), in.Take<int8_t>(),
+                              0));
         break;
       }
       case 2: {
@@ -72,12 +74,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(CRCreateDecoratedCheck(&d));
         break;
       }
-      case 4: Check(CRCreateInputCheck(in.Take<double>())); break;
-      case 5: Check(CRCreateTakeoffCheck(in.Take<double>())); break;
-      case 6: Check(CRCreatePackCheck(in.Take<uint8_t>(), in.Take<double>())); break;
-      case 7: Check(CRCreateMoneyBackCheck(in.Take<uint8_t>(), in.Take<double>())); break;
-      case 8: Check(CRSetTaxVal(in.Take<double>(), in.Take<uint8_t>() % 5)); break;
-      case 9: Check(CRSetDiscountOrRaiseVal(in.Take<double>(), in.Take<int8_t>())); break;
+      case 4:
+        Check(CRCreateInputCheck(in.Take<double>()));
+        break;
+      case 5:
+        Check(CRCreateTakeoffCheck(in.Take<double>()));
+        break;
+      case 6:
+        Check(CRCreatePackCheck(in.Take<uint8_t>(), in.Take<double>()));
+        break;
+      case 7:
+        Check(CRCreateMoneyBackCheck(in.Take<uint8_t>(), in.Take<double>()));
+        break;
+      case 8:
+        Check(CRSetTaxVal(in.Take<double>(), in.Take<uint8_t>() % 5));
+        break;
+      case 9:
+        Check(CRSetDiscountOrRaiseVal(in.Take<double>(), in.Take<int8_t>()));
+        break;
       case 10: {
         GoodsEntry g = in.Take<GoodsEntry>();
         Check(CRSetInternalGBEntry(&g, in.Take<uint16_t>() % 1900));
@@ -106,8 +120,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(CRGetTradeResults(&t, &n, in.Take<uint8_t>() % 20, in.Take<int8_t>()));
         break;
       }
-      case 14: Check(CREnumCTEntriesFromShopping2(Walk, in.Take<int32_t>(), in.Take<uint32_t>(), 0)); break;
-      default: Check(CRReport(in.Take<int32_t>())); Check(CRAnnulCheck()); Check(CRCloseSwitch()); break;
+      case 14:
+        Check(CREnumCTEntriesFromShopping2(Walk, in.Take<int32_t>(), in.Take<uint32_t>(), 0));
+        break;
+      default:
+        Check(CRReport(in.Take<int32_t>()));
+        Check(CRAnnulCheck());
+        Check(CRCloseSwitch());
+        break;
     }
   }
   CRDestroyInterface();

@@ -19,7 +19,8 @@ class StreamPeer final : public test::Peer {
   std::optional<test::PeerReply> OnPacket(const Packet&) override {
     if (at_ >= size_) return std::nullopt;
     const size_t n = std::min<size_t>(1 + data_[at_] % 64, size_ - at_);
-    test::PeerReply r{std::vector<uint8_t>(data_ + at_ + 1, data_ + std::min(size_, at_ + 1 + n)), 0};
+    test::PeerReply r{std::vector<uint8_t>(data_ + at_ + 1, data_ + std::min(size_, at_ + 1 + n)),
+                      0};
     at_ += 1 + n;
     return r;
   }

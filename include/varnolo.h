@@ -33,7 +33,7 @@ extern "C" {
 
 typedef int32_t ResultCode;
 
-#define CR_OK 0                     /* success */
+#define CR_OK 0 /* success */
 /* 1 to 255: the register's own status byte, passed up unchanged */
 #define CR_ERR_PORT_CLOSED 256      /* no session: the port is not open */
 #define CR_ERR_OUT_OF_RANGE 257     /* an argument, address or length out of range */
@@ -102,10 +102,10 @@ typedef struct CheckItemEx {
   double discountPercent;
   uint32_t section;
   uint32_t taxNumber;
-  int32_t byPieces;  /* nonzero: whole pieces; 0: a weight */
-  int32_t reserved;  /* not read */
-  char name[16];     /* ANSI; exactly the first 15 bytes are sent */
-  char barcode[16];  /* 13 ASCII digits, or first byte 0 for none */
+  int32_t byPieces; /* nonzero: whole pieces; 0: a weight */
+  int32_t reserved; /* not read */
+  char name[16];    /* ANSI; exactly the first 15 bytes are sent */
+  char barcode[16]; /* 13 ASCII digits, or first byte 0 for none */
 } CheckItemEx;
 
 /* One entry of the register's internal goods base. 48 bytes. */
@@ -137,10 +137,10 @@ typedef struct TradeCounters {
 /* One control-tape entry as handed to the callback. 42 bytes. */
 typedef struct ControlTapeEntry {
   double amount;
-  int32_t cashier;     /* 1..8 */
-  int32_t section;     /* 1..16; 0 for a short kind-6 entry */
-  int32_t group;       /* 0..3 */
-  int32_t kind;        /* 0..7 */
+  int32_t cashier; /* 1..8 */
+  int32_t section; /* 1..16; 0 for a short kind-6 entry */
+  int32_t group;   /* 0..3 */
+  int32_t kind;    /* 0..7 */
   int32_t flag1;
   int32_t flag0;
   int32_t flagLast;
@@ -177,8 +177,7 @@ typedef struct ControlTapeInfo {
 
 /* Called once per control-tape entry; return nonzero to go on, 0 to stop.
  * The entry is valid only during the call. */
-typedef int32_t(VARNOLO_CALL* ControlTapeCallback)(const ControlTapeEntry* entry,
-                                                   int32_t user);
+typedef int32_t(VARNOLO_CALL* ControlTapeCallback)(const ControlTapeEntry* entry, int32_t user);
 
 /* ---- Session ----------------------------------------------------------- */
 
@@ -232,8 +231,7 @@ VARNOLO_API ResultCode VARNOLO_CALL CRSetDiscountOrRaiseVal(double rate, int32_t
 VARNOLO_API ResultCode VARNOLO_CALL CRGetDiscountOrRaiseVal(double* rate, int32_t isDiscount);
 VARNOLO_API ResultCode VARNOLO_CALL CRSetTaxVal(double rate, uint32_t taxNumber);
 VARNOLO_API ResultCode VARNOLO_CALL CRGetTaxVal(double* rate, uint32_t taxNumber);
-VARNOLO_API ResultCode VARNOLO_CALL CRSetDiscountOrRaiseName(const char* name,
-                                                             int32_t isDiscount);
+VARNOLO_API ResultCode VARNOLO_CALL CRSetDiscountOrRaiseName(const char* name, int32_t isDiscount);
 /* buffer: at least 11 bytes */
 VARNOLO_API ResultCode VARNOLO_CALL CRGetDiscountOrRaiseName(char* buffer, int32_t isDiscount);
 VARNOLO_API ResultCode VARNOLO_CALL CRSetTaxName(const char* name, uint32_t taxNumber);
@@ -260,17 +258,15 @@ VARNOLO_API ResultCode VARNOLO_CALL CRGetCashierName(char* buffer, uint32_t cash
 VARNOLO_API ResultCode VARNOLO_CALL CRSetCurrentCashier(uint32_t cashier);
 VARNOLO_API ResultCode VARNOLO_CALL CRGetCurrentCashier(int32_t* cashier);
 /* entry may be null: the slot is cleared */
-VARNOLO_API ResultCode VARNOLO_CALL CRSetInternalGBEntry(const GoodsEntry* entry,
-                                                         uint32_t number);
+VARNOLO_API ResultCode VARNOLO_CALL CRSetInternalGBEntry(const GoodsEntry* entry, uint32_t number);
 VARNOLO_API ResultCode VARNOLO_CALL CRGetInternalGBEntry(GoodsEntry* entry, uint32_t number);
 
 /* ---- Checks ------------------------------------------------------------ */
 
 VARNOLO_API ResultCode VARNOLO_CALL CRCreateCheck(CheckItem* items, uint32_t count, double paid,
                                                   int32_t paidGiven, int32_t nonCash);
-VARNOLO_API ResultCode VARNOLO_CALL CRCreateCheckEx(CheckItemEx* items, uint32_t count,
-                                                    double paid, int32_t paidGiven,
-                                                    int32_t nonCash);
+VARNOLO_API ResultCode VARNOLO_CALL CRCreateCheckEx(CheckItemEx* items, uint32_t count, double paid,
+                                                    int32_t paidGiven, int32_t nonCash);
 VARNOLO_API ResultCode VARNOLO_CALL CRCreateIntGBCheck(CheckItem* item, int32_t goodsNumber);
 VARNOLO_API ResultCode VARNOLO_CALL CRCreateDecoratedCheck(const DecoratedCheck* check);
 VARNOLO_API ResultCode VARNOLO_CALL CRCreateInputCheck(double amount);
@@ -284,9 +280,8 @@ VARNOLO_API ResultCode VARNOLO_CALL CRAnnulCheck(void);
 /* kind 1..4, any other value: the fifth report */
 VARNOLO_API ResultCode VARNOLO_CALL CRReport(int32_t kind);
 VARNOLO_API ResultCode VARNOLO_CALL CRCloseSwitch(void);
-VARNOLO_API ResultCode VARNOLO_CALL CRGetTradeResults(TradeTotals* totals,
-                                                      TradeCounters* counters, uint32_t index,
-                                                      int32_t byCashier);
+VARNOLO_API ResultCode VARNOLO_CALL CRGetTradeResults(TradeTotals* totals, TradeCounters* counters,
+                                                      uint32_t index, int32_t byCashier);
 
 /* ---- Control tape ------------------------------------------------------ */
 

@@ -16,12 +16,12 @@ struct LineRecord {
   uint64_t amount = 0;
   bool raise = false;
   bool discount = false;
-  uint64_t raisePercent = 0;     // hundredths of a percent
+  uint64_t raisePercent = 0;  // hundredths of a percent
   uint64_t discountPercent = 0;
   uint64_t adjustment = 0;
   uint64_t lineSum = 0;
   int kind = 0;
-  std::string name;  // code page 866, up to 15 bytes
+  std::string name;     // code page 866, up to 15 bytes
   std::string barcode;  // 13 digits or empty
   uint16_t goodsNumber = 0;
   bool weighed = false;

@@ -35,11 +35,16 @@ void Register::FactoryReset() {
     uint8_t value;
   };
   const Setting settings[] = {
-      {at::kSectionCount, cap::kSectionCountByte, 15}, {at::kUseCashiers, cap::kUseCashiersByte, 0},
-      {at::kOption02, cap::kOption02Byte, 0},          {at::kUseGoodsBase, cap::kUseGoodsBaseByte, 1},
-      {at::kUseTaxes, cap::kUseTaxesByte, 1},          {at::kExtendedChecks, cap::kExtendedChecksByte, 1},
-      {0x01D7, cap::kDigits, 2},                       {0x0191, cap::kPrintMode1, 1},
-      {0x0194, cap::kPrintMode2, 6},                   {0x01DA, cap::kInputMode, 0},
+      {at::kSectionCount, cap::kSectionCountByte, 15},
+      {at::kUseCashiers, cap::kUseCashiersByte, 0},
+      {at::kOption02, cap::kOption02Byte, 0},
+      {at::kUseGoodsBase, cap::kUseGoodsBaseByte, 1},
+      {at::kUseTaxes, cap::kUseTaxesByte, 1},
+      {at::kExtendedChecks, cap::kExtendedChecksByte, 1},
+      {0x01D7, cap::kDigits, 2},
+      {0x0191, cap::kPrintMode1, 1},
+      {0x0194, cap::kPrintMode2, 6},
+      {0x01DA, cap::kInputMode, 0},
       {0x01DD, cap::kSound, 1},
   };
   for (const Setting& s : settings) {
@@ -53,7 +58,8 @@ void Register::FactoryReset() {
   data[at::kCashierNumber] = 1;
   working[Address(cap::kCurrentCashier)] = 1;
   working[Address(cap::kReportOutsideShift)] = 1;  // reports may be printed outside a shift
-  PutBe(working.subspan(Address(cap::kGoodsBaseSize), 2), static_cast<uint16_t>(options_.goodsBase));
+  PutBe(working.subspan(Address(cap::kGoodsBaseSize), 2),
+        static_cast<uint16_t>(options_.goodsBase));
   working[at::kFirmwareVersion] = options_.firmware;
   changed_ = true;
 }

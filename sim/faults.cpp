@@ -46,7 +46,9 @@ std::optional<Fault> ParseFault(const std::string& text) {
     if (!ParseNumber(arg, v) || v == 0 || v > 255) return std::nullopt;
     f.value = v;
   } else if (name == "cut" || name == "delay" || name == "stray") {
-    f.kind = name == "cut" ? FaultKind::kCut : name == "delay" ? FaultKind::kDelay : FaultKind::kStray;
+    f.kind = name == "cut"     ? FaultKind::kCut
+             : name == "delay" ? FaultKind::kDelay
+                               : FaultKind::kStray;
     if (!ParseNumber(arg, v)) return std::nullopt;
     f.value = v;
   } else if (name == "damage" && arg.empty()) {

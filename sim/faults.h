@@ -11,21 +11,21 @@
 namespace varnolo::sim {
 
 enum class FaultKind {
-  kDrop,      // send no reply (the request is still carried out)
-  kStatus,    // answer with this status byte and do not carry the request out
-  kCut,       // send only the first `value` bytes of the reply
-  kDelay,     // send the reply `value` ms late
-  kDamage,    // damage the reply's last checksum byte
-  kStray,     // send `value` stray bytes before the reply
-  kHangUp,    // send half the reply, then close the line
+  kDrop,    // send no reply (the request is still carried out)
+  kStatus,  // answer with this status byte and do not carry the request out
+  kCut,     // send only the first `value` bytes of the reply
+  kDelay,   // send the reply `value` ms late
+  kDamage,  // damage the reply's last checksum byte
+  kStray,   // send `value` stray bytes before the reply
+  kHangUp,  // send half the reply, then close the line
 };
 
 struct Fault {
   FaultKind kind = FaultKind::kDrop;
   uint16_t command = 0;  // 0: any command; otherwise only requests with this command
   uint32_t value = 0;
-  int count = 1;         // how many replies it applies to
-  int skip = 0;          // matching replies to let pass first
+  int count = 1;  // how many replies it applies to
+  int skip = 0;   // matching replies to let pass first
 };
 
 // "drop:2", "status:5", "cut:8", "delay:3000", "damage", "stray:3", "hangup";

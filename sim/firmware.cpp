@@ -109,7 +109,8 @@ bool Register::ShiftOpen() const { return memory_.data[at::kShiftByte] == at::kS
 
 bool Register::ShiftExpired() const {
   if (!ShiftOpen()) return false;
-  const int64_t start = static_cast<int64_t>(GetBe(std::span(memory_.data).subspan(at::kShiftStart, 8)));
+  const int64_t start =
+      static_cast<int64_t>(GetBe(std::span(memory_.data).subspan(at::kShiftStart, 8)));
   return Now() - start > kShiftLimitSeconds;
 }
 
@@ -154,7 +155,8 @@ bool Register::AppendTapeEntry(uint8_t kind, int section, uint64_t amount, uint1
   const int cashier = CurrentCashier();
   const int s = std::clamp(section, 1, 16) - 1;
   std::array<uint8_t, 11> e{};
-  e[0] = static_cast<uint8_t>((cashier - 1) << 5 | (kind & 7) << 2 | (flag1 ? 2 : 0) | (flag0 ? 1 : 0));
+  e[0] = static_cast<uint8_t>((cashier - 1) << 5 | (kind & 7) << 2 | (flag1 ? 2 : 0) |
+                              (flag0 ? 1 : 0));
   e[1] = static_cast<uint8_t>((s & 7) << 5 | tm.tm_hour);
   e[2] = static_cast<uint8_t>(tm.tm_min);  // group 0
   const size_t last = length - 1;
@@ -221,7 +223,8 @@ void Register::AddDrawerCash(int64_t delta) {
   PutBe(std::span(memory_.working).subspan(Address(cap::kDrawerCash), 5),
         static_cast<uint64_t>(std::max<int64_t>(v, 0)));
   auto cell = std::span(memory_.data).subspan(at::kCashierCash + 5 * (CurrentCashier() - 1), 5);
-  PutBe(cell, static_cast<uint64_t>(std::max<int64_t>(static_cast<int64_t>(GetBe(cell)) + delta, 0)));
+  PutBe(cell,
+        static_cast<uint64_t>(std::max<int64_t>(static_cast<int64_t>(GetBe(cell)) + delta, 0)));
 }
 
 int Register::CurrentCashier() const {
@@ -248,7 +251,8 @@ uint8_t Register::ResetDocument() {
 uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
   if (ShiftExpired()) return status::kShiftExpired;
   const uint16_t printFlag = Address(cap::kPrintPermission);
-  if (printFlag < memory_.flags.size() && memory_.flags[printFlag] != 0) return status::kPrintingLocked;
+  if (printFlag < memory_.flags.size() && memory_.flags[printFlag] != 0)
+    return status::kPrintingLocked;
 
   const auto working = std::span<const uint8_t>(memory_.working);
   const TotalsRecord t = TotalsRecord::Parse(working.subspan<at::kTotalsRecord, 63>());
@@ -258,7 +262,8 @@ uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
   const bool hasLines = t.documentKind != doc::kCashIn && t.documentKind != doc::kCashOut;
   if (hasLines) {
     for (int i = 0; i < t.lines; ++i) {
-      lines.push_back(LineRecord::Parse(working.subspan(static_cast<size_t>(102 * i)).first<102>()));
+      lines.push_back(
+          LineRecord::Parse(working.subspan(static_cast<size_t>(102 * i)).first<102>()));
     }
   }
   const int sections = memory_.data[at::kSectionCount] + 1;
@@ -318,11 +323,12 @@ uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
 
   PrintHeaderText();
   PrintRule();
-  const char* title = decorated ? "CHECK" : t.documentKind == doc::kCashIn ? "CASH IN"
-                      : t.documentKind == doc::kCashOut                    ? "CASH OUT"
-                      : t.documentKind == doc::kPack                       ? "PACK"
-                      : t.documentKind == doc::kMoneyBack                  ? "MONEY BACK"
-                                                                      : "SALE";
+  const char* title = decorated                           ? "CHECK"
+                      : t.documentKind == doc::kCashIn    ? "CASH IN"
+                      : t.documentKind == doc::kCashOut   ? "CASH OUT"
+                      : t.documentKind == doc::kPack      ? "PACK"
+                      : t.documentKind == doc::kMoneyBack ? "MONEY BACK"
+                                                          : "SALE";
   Print(Padded(title, "No " + std::to_string(number)));
 
   if (decorated) {
@@ -352,17 +358,20 @@ uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
       }
       Print(name);
       const std::string quantity =
-          l.quantityFlag ? (l.weighed || l.kind == 0 ? std::to_string(l.quantityDigits / 1000) + "." +
-                                                           std::to_string(l.quantityDigits % 1000 + 1000).substr(1)
-                                                     : std::to_string(l.quantity))
+          l.quantityFlag ? (l.weighed || l.kind == 0
+                                ? std::to_string(l.quantityDigits / 1000) + "." +
+                                      std::to_string(l.quantityDigits % 1000 + 1000).substr(1)
+                                : std::to_string(l.quantity))
                          : "1";
       Print(Padded("  " + quantity + " x " + Money(l.price), "=" + Money(l.amount)));
-      if (l.raise) Print(Padded("  raise " + Money(l.raisePercent) + "%", "+" + Money(l.adjustment)));
+      if (l.raise)
+        Print(Padded("  raise " + Money(l.raisePercent) + "%", "+" + Money(l.adjustment)));
       if (l.discount) {
         Print(Padded("  discount " + Money(l.discountPercent) + "%", "-" + Money(l.adjustment)));
       }
       if (l.taxNumber != 0) {
-        std::string taxName = TextFieldAt(static_cast<uint16_t>(at::kTaxNames + 22 * l.taxNumber), 10);
+        std::string taxName =
+            TextFieldAt(static_cast<uint16_t>(at::kTaxNames + 22 * l.taxNumber), 10);
         if (taxName.empty()) taxName = "Tax " + std::to_string(l.taxNumber);
         Print(Padded("  " + taxName, Money(uint64_t{l.roundedTax})));
       }
@@ -395,11 +404,13 @@ uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
     } else {
       Print(Padded("NON-CASH", Money(t.total)));
     }
-    AppendTapeEntry(kTapeCheckTotal, lines[0].section, t.total, 0, static_cast<uint16_t>(lines.size()),
-                    !cash, !t.noPaidAmount);
-    for (int scope : {kRegister, kCashier}) AddCounter(scope, scope == kCashier ? c : 0, kChecks, 1);
-    LastCheck last{true, cash, t.total, static_cast<uint8_t>(cashier),
-                   static_cast<uint8_t>(lines[0].section), number};
+    AppendTapeEntry(kTapeCheckTotal, lines[0].section, t.total, 0,
+                    static_cast<uint16_t>(lines.size()), !cash, !t.noPaidAmount);
+    for (int scope : {kRegister, kCashier})
+      AddCounter(scope, scope == kCashier ? c : 0, kChecks, 1);
+    LastCheck last{
+        true,  cash, t.total, static_cast<uint8_t>(cashier), static_cast<uint8_t>(lines[0].section),
+        number};
     auto cell = std::span(memory_.data).subspan(at::kLastCheck, LastCheck::kSize);
     cell[0] = 1;
     cell[1] = last.cash ? 1 : 0;
@@ -418,7 +429,8 @@ uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
     } else if (t.documentKind == doc::kPack) {
       amountK = kPacks, counterK = kPackDocuments, tapeKind = kTapePack, drawer = -drawer;
     } else if (t.documentKind == doc::kMoneyBack) {
-      amountK = kMoneyBack, counterK = kMoneyBackDocuments, tapeKind = kTapeMoneyBack, drawer = -drawer;
+      amountK = kMoneyBack, counterK = kMoneyBackDocuments, tapeKind = kTapeMoneyBack,
+      drawer = -drawer;
     }
     if (hasLines) {
       std::string name = TextFieldAt(static_cast<uint16_t>(at::kSectionNames + 32 * section), 15);
@@ -437,7 +449,8 @@ uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
     }
     AddDrawerCash(drawer);
   }
-  std::string cashierName = TextFieldAt(static_cast<uint16_t>(at::kCashierNames + 32 * cashier), 15);
+  std::string cashierName =
+      TextFieldAt(static_cast<uint16_t>(at::kCashierNames + 32 * cashier), 15);
   Print("Cashier " + std::to_string(cashier) + (cashierName.empty() ? "" : " " + cashierName));
   Print(DateTimeText());
   PrintFooterText();
@@ -461,7 +474,8 @@ uint8_t Register::RunAnnulment() {
   const uint64_t total = GetBe(cell.subspan(2, 5));
   const int cashier = cell[7];
   const uint32_t annulled = static_cast<uint32_t>(GetBe(cell.subspan(9, 3)));
-  if (!AppendTapeEntry(kTapeAnnulment, cell[8], total, 0, 0, !cash, false)) return status::kTapeFull;
+  if (!AppendTapeEntry(kTapeAnnulment, cell[8], total, 0, 0, !cash, false))
+    return status::kTapeFull;
   using namespace totals;
   for (int scope : {kRegister, kCashier}) {
     const int col = scope == kCashier ? cashier - 1 : 0;
@@ -484,8 +498,8 @@ uint8_t Register::RunAnnulment() {
 }
 
 uint8_t Register::PrintReport(int kind, uint8_t mode) {
-  static const char* const kTitles[] = {"", "CASHIERS REPORT", "SECTIONS REPORT", "HOURLY REPORT",
-                                        "GOODS REPORT", "X REPORT"};
+  static const char* const kTitles[] = {
+      "", "CASHIERS REPORT", "SECTIONS REPORT", "HOURLY REPORT", "GOODS REPORT", "X REPORT"};
   using namespace totals;
   PrintRule();
   Print(Padded(kTitles[kind], mode == 0 ? "in shift" : "no shift"));
@@ -524,7 +538,8 @@ uint8_t Register::PrintReport(int kind, uint8_t mode) {
 uint8_t Register::CloseShift() {
   if (!ShiftOpen()) return status::kNoShift;
   PrintRule();
-  const uint16_t shift = static_cast<uint16_t>(GetBe(std::span(memory_.data).subspan(at::kShiftNumber, 2)));
+  const uint16_t shift =
+      static_cast<uint16_t>(GetBe(std::span(memory_.data).subspan(at::kShiftNumber, 2)));
   Print(Padded("Z REPORT", "shift " + std::to_string(shift)));
   Print(DateTimeText());
   using namespace totals;
@@ -539,7 +554,8 @@ uint8_t Register::CloseShift() {
     const size_t counters = Address(b.countersIndex);
     const size_t rows = b.columns == 16 ? 14 : 18;
     const size_t counterRows = b.columns == 16 ? 7 : 11;
-    std::fill_n(memory_.working.begin() + static_cast<std::ptrdiff_t>(amounts), rows * b.columns * 5, 0);
+    std::fill_n(memory_.working.begin() + static_cast<std::ptrdiff_t>(amounts),
+                rows * b.columns * 5, 0);
     std::fill_n(memory_.working.begin() + static_cast<std::ptrdiff_t>(counters),
                 counterRows * b.columns * 2, 0);
   }

@@ -40,8 +40,9 @@ bool SaveImage(const Register& reg, const std::string& path, std::string* error)
   uint8_t goods[2];
   PutBe(goods, static_cast<uint64_t>(reg.goodsBase()));
   bytes.insert(bytes.end(), goods, goods + 2);
-  for (std::span<const uint8_t> space : {std::span<const uint8_t>(m.data), std::span<const uint8_t>(m.working),
-                                         std::span<const uint8_t>(m.goods), std::span<const uint8_t>(m.flags)}) {
+  for (std::span<const uint8_t> space :
+       {std::span<const uint8_t>(m.data), std::span<const uint8_t>(m.working),
+        std::span<const uint8_t>(m.goods), std::span<const uint8_t>(m.flags)}) {
     bytes.insert(bytes.end(), space.begin(), space.end());
   }
 
@@ -83,7 +84,8 @@ bool LoadImage(Register& reg, const std::string& path, std::string* error) {
   const uint8_t firmware = bytes[8];
   const uint64_t number = GetBe(std::span(bytes).subspan(9, 4));
   const uint64_t goods = GetBe(std::span(bytes).subspan(13, 2));
-  if (firmware != reg.firmware() || number != reg.number() || static_cast<int>(goods) != reg.goodsBase()) {
+  if (firmware != reg.firmware() || number != reg.number() ||
+      static_cast<int>(goods) != reg.goodsBase()) {
     if (error) {
       *error = path + " holds register " + std::to_string(number) + " with firmware " +
                std::to_string(firmware) + " and a goods base of " + std::to_string(goods);
@@ -91,8 +93,9 @@ bool LoadImage(Register& reg, const std::string& path, std::string* error) {
     return false;
   }
   size_t at = kHeaderSize;
-  for (std::span<uint8_t> space : {std::span<uint8_t>(live.data), std::span<uint8_t>(live.working),
-                                   std::span<uint8_t>(live.goods), std::span<uint8_t>(live.flags)}) {
+  for (std::span<uint8_t> space :
+       {std::span<uint8_t>(live.data), std::span<uint8_t>(live.working),
+        std::span<uint8_t>(live.goods), std::span<uint8_t>(live.flags)}) {
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), space.size(), space.begin());
     at += space.size();
   }

@@ -7,8 +7,8 @@
 namespace varnolo::sim::at {
 
 // Data memory, known to the host
-inline constexpr uint16_t kHeader = 0x000A;  // text block, width 95, two copies
-inline constexpr uint16_t kFooter = 0x00CA;  // text block, width 57
+inline constexpr uint16_t kHeader = 0x000A;        // text block, width 95, two copies
+inline constexpr uint16_t kFooter = 0x00CA;        // text block, width 57
 inline constexpr uint16_t kDiscountRate = 0x01AE;  // 2 BCD bytes + checksum
 inline constexpr uint16_t kRaiseRate = 0x01B4;     // 3 BCD bytes + checksum
 inline constexpr uint16_t kTaxRates = 0x01B4;      // + 8 n, 3 BCD bytes + checksum
@@ -45,7 +45,7 @@ inline constexpr uint16_t kLastCheck = 0x3716;       // see LastCheck in firmwar
 inline constexpr uint16_t kCashierCash = 0x3740;     // 8 x 5 bytes, hundredths
 
 // Working memory
-inline constexpr uint16_t kLineRecords = 0x0000;  // 102 bytes each
+inline constexpr uint16_t kLineRecords = 0x0000;   // 102 bytes each
 inline constexpr uint16_t kTotalsRecord = 0x07F8;  // 63 bytes
 inline constexpr uint16_t kFirmwareVersion = 0x1FFF;
 

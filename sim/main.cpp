@@ -74,21 +74,44 @@ int main(int argc, char** argv) {
   RegisterOptions registerOptions;
   ServeOptions serveOptions;
   std::vector<Fault> faults;
-  enum { kPty = 1000, kLink, kDevice, kFirmware, kNumber, kGoodsBase, kImage, kPaper, kTrace, kFault, kHelp };
-  const option longOptions[] = {
-      {"pty", no_argument, nullptr, kPty},         {"link", required_argument, nullptr, kLink},
-      {"device", required_argument, nullptr, kDevice}, {"firmware", required_argument, nullptr, kFirmware},
-      {"number", required_argument, nullptr, kNumber}, {"goods-base", required_argument, nullptr, kGoodsBase},
-      {"image", required_argument, nullptr, kImage},   {"paper", required_argument, nullptr, kPaper},
-      {"trace", required_argument, nullptr, kTrace},   {"fault", required_argument, nullptr, kFault},
-      {"help", no_argument, nullptr, kHelp},           {nullptr, 0, nullptr, 0}};
+  enum {
+    kPty = 1000,
+    kLink,
+    kDevice,
+    kFirmware,
+    kNumber,
+    kGoodsBase,
+    kImage,
+    kPaper,
+    kTrace,
+    kFault,
+    kHelp
+  };
+  const option longOptions[] = {{"pty", no_argument, nullptr, kPty},
+                                {"link", required_argument, nullptr, kLink},
+                                {"device", required_argument, nullptr, kDevice},
+                                {"firmware", required_argument, nullptr, kFirmware},
+                                {"number", required_argument, nullptr, kNumber},
+                                {"goods-base", required_argument, nullptr, kGoodsBase},
+                                {"image", required_argument, nullptr, kImage},
+                                {"paper", required_argument, nullptr, kPaper},
+                                {"trace", required_argument, nullptr, kTrace},
+                                {"fault", required_argument, nullptr, kFault},
+                                {"help", no_argument, nullptr, kHelp},
+                                {nullptr, 0, nullptr, 0}};
   opterr = 0;
   for (int c; (c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
     long v = 0;
     switch (c) {
-      case kPty: serveOptions.pty = true; break;
-      case kLink: serveOptions.link = optarg; break;
-      case kDevice: serveOptions.device = optarg, serveOptions.pty = false; break;
+      case kPty:
+        serveOptions.pty = true;
+        break;
+      case kLink:
+        serveOptions.link = optarg;
+        break;
+      case kDevice:
+        serveOptions.device = optarg, serveOptions.pty = false;
+        break;
       case kFirmware:
         if (!ParseInt(optarg, 3, 7, v)) return Fail("--firmware takes a version from 3 to 7");
         registerOptions.firmware = static_cast<uint8_t>(v);
@@ -103,17 +126,26 @@ int main(int argc, char** argv) {
         }
         registerOptions.goodsBase = static_cast<int>(v);
         break;
-      case kImage: serveOptions.image = optarg; break;
-      case kPaper: serveOptions.paper = optarg; break;
-      case kTrace: serveOptions.trace = optarg; break;
+      case kImage:
+        serveOptions.image = optarg;
+        break;
+      case kPaper:
+        serveOptions.paper = optarg;
+        break;
+      case kTrace:
+        serveOptions.trace = optarg;
+        break;
       case kFault: {
         auto f = ParseFault(optarg);
         if (!f) return Fail(std::string("bad fault '") + optarg + "'");
         faults.push_back(*f);
         break;
       }
-      case kHelp: std::cout << kUsage; return 0;
-      default: return Fail(std::string("unknown or incomplete option '") + argv[optind - 1] + "'");
+      case kHelp:
+        std::cout << kUsage;
+        return 0;
+      default:
+        return Fail(std::string("unknown or incomplete option '") + argv[optind - 1] + "'");
     }
   }
   if (optind < argc) return Fail(std::string("unexpected argument '") + argv[optind] + "'");
@@ -130,7 +162,7 @@ int main(int argc, char** argv) {
   }
   for (const Fault& f : faults) reg.faults().Add(f);
 
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);

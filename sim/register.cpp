@@ -109,16 +109,25 @@ std::optional<Reply> Register::Handle(const Packet& p) {
 Register::Outcome Register::Execute(const Packet& p) {
   const PacketHeader& h = p.header;
   switch (h.command) {
-    case cmd::kReadData: return ReadMemory(memory_.data, h);
-    case cmd::kWriteData: return WriteMemory(memory_.data, p);
-    case cmd::kReadWorking: return ReadMemory(memory_.working, h);
-    case cmd::kWriteWorking: return WriteMemory(memory_.working, p);
-    case cmd::kReadGoods: return ReadMemory(memory_.goods, h);
-    case cmd::kWriteGoods: return WriteMemory(memory_.goods, p);
-    case cmd::kReadFlags: return ReadMemory(memory_.flags, h);
-    case cmd::kWriteFlags: return WriteMemory(memory_.flags, p);
+    case cmd::kReadData:
+      return ReadMemory(memory_.data, h);
+    case cmd::kWriteData:
+      return WriteMemory(memory_.data, p);
+    case cmd::kReadWorking:
+      return ReadMemory(memory_.working, h);
+    case cmd::kWriteWorking:
+      return WriteMemory(memory_.working, p);
+    case cmd::kReadGoods:
+      return ReadMemory(memory_.goods, h);
+    case cmd::kWriteGoods:
+      return WriteMemory(memory_.goods, p);
+    case cmd::kReadFlags:
+      return ReadMemory(memory_.flags, h);
+    case cmd::kWriteFlags:
+      return WriteMemory(memory_.flags, p);
     case cmd::kGoodsBaseSize:
-      return {0, std::vector<uint8_t>{0, 0, 0, options_.goodsBase == 500 ? uint8_t{0x04} : uint8_t{0}}};
+      return {
+          0, std::vector<uint8_t>{0, 0, 0, options_.goodsBase == 500 ? uint8_t{0x04} : uint8_t{0}}};
     case cmd::kSelectorBytes:
     case cmd::kBeginSession:
     case cmd::kEndSession:
@@ -126,13 +135,17 @@ Register::Outcome Register::Execute(const Packet& p) {
     case cmd::kDisplay:
       display_.assign(p.data.begin(), p.data.end());
       return {};
-    case cmd::kReadClock: return ReadClock();
-    case cmd::kWriteClock: return WriteClock(p.data);
+    case cmd::kReadClock:
+      return ReadClock();
+    case cmd::kWriteClock:
+      return WriteClock(p.data);
     case cmd::kRoutineResult:
       if (h.length > routineResult_.size()) return {status::kOutOfBounds, {}};
       return {0, std::vector<uint8_t>(routineResult_.begin(), routineResult_.begin() + h.length)};
-    case cmd::kCallRoutine: return CallRoutine(p);
-    default: return {status::kUnknownCommand, {}};
+    case cmd::kCallRoutine:
+      return CallRoutine(p);
+    default:
+      return {status::kUnknownCommand, {}};
   }
 }
 
@@ -144,14 +157,16 @@ Register::Outcome Register::ReadMemory(std::span<uint8_t> space, const PacketHea
 
 Register::Outcome Register::WriteMemory(std::span<uint8_t> space, const Packet& p) {
   const PacketHeader& h = p.header;
-  if (static_cast<size_t>(h.address) + p.data.size() > space.size()) return {status::kOutOfBounds, {}};
+  if (static_cast<size_t>(h.address) + p.data.size() > space.size())
+    return {status::kOutOfBounds, {}};
   std::copy(p.data.begin(), p.data.end(), space.begin() + h.address);
   changed_ = true;
   return {};
 }
 
 int64_t Register::Now() const {
-  return hostClock_() + static_cast<int64_t>(GetBe(std::span(memory_.data).subspan(at::kClockOffset, 8)));
+  return hostClock_() +
+         static_cast<int64_t>(GetBe(std::span(memory_.data).subspan(at::kClockOffset, 8)));
 }
 
 Register::Outcome Register::ReadClock() {
@@ -160,8 +175,9 @@ Register::Outcome Register::ReadClock() {
   gmtime_r(&t, &tm);
   const int year = tm.tm_year + 1900;
   auto bcd = [](int v) { return static_cast<uint8_t>((v / 10) % 10 * 16 + v % 10); };
-  return {0, std::vector<uint8_t>{bcd(tm.tm_mday), bcd(tm.tm_mon + 1), bcd(year / 100), bcd(year % 100),
-                                  bcd(tm.tm_hour), bcd(tm.tm_min), bcd(tm.tm_sec)}};
+  return {
+      0, std::vector<uint8_t>{bcd(tm.tm_mday), bcd(tm.tm_mon + 1), bcd(year / 100), bcd(year % 100),
+                              bcd(tm.tm_hour), bcd(tm.tm_min), bcd(tm.tm_sec)}};
 }
 
 Register::Outcome Register::WriteClock(const std::vector<uint8_t>& data) {
@@ -215,8 +231,11 @@ Register::Outcome Register::CallRoutine(const Packet& p) {
     s = PrepareAnnulment();
   } else if (is(cap::kReport1) || is(cap::kReport2) || is(cap::kReport3) || is(cap::kReport4) ||
              is(cap::kReport5)) {
-    const int kind = is(cap::kReport1) ? 1 : is(cap::kReport2) ? 2 : is(cap::kReport3) ? 3
-                     : is(cap::kReport4) ? 4 : 5;
+    const int kind = is(cap::kReport1)   ? 1
+                     : is(cap::kReport2) ? 2
+                     : is(cap::kReport3) ? 3
+                     : is(cap::kReport4) ? 4
+                                         : 5;
     s = PrintReport(kind, parameters.empty() ? 0 : parameters[0]);
   } else if (is(cap::kCloseShift)) {
     s = CloseShift();

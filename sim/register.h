@@ -23,9 +23,9 @@ struct Reply {
 };
 
 struct RegisterOptions {
-  uint8_t firmware = 3;    // 3 to 7
-  uint32_t number = 1;     // the register's number on the line
-  int goodsBase = 1800;    // 500 or 1800 entries
+  uint8_t firmware = 3;  // 3 to 7
+  uint32_t number = 1;   // the register's number on the line
+  int goodsBase = 1800;  // 500 or 1800 entries
 };
 
 // Status bytes the simulated firmware answers with when it refuses.
@@ -50,8 +50,7 @@ int64_t HostClockSeconds();
 
 class Register {
  public:
-  explicit Register(RegisterOptions options,
-                    std::function<int64_t()> hostClock = HostClockSeconds);
+  explicit Register(RegisterOptions options, std::function<int64_t()> hostClock = HostClockSeconds);
 
   // The memory as it leaves the factory: sensible configuration, rates 0,
   // name slots never written, empty goods base and tape, no shift, no cash.
@@ -80,7 +79,7 @@ class Register {
   uint16_t Address(int capabilityIndex) const;
   bool ShiftOpen() const;
   uint16_t TapeCount() const;
-  uint64_t DrawerCash() const;  // hundredths
+  uint64_t DrawerCash() const;                               // hundredths
   uint64_t Amount(int scopeIndex, int column, int k) const;  // see totals.cpp
   uint16_t Counter(int scopeIndex, int column, int k) const;
   int64_t Now() const;  // the register's own clock, seconds
@@ -121,8 +120,8 @@ class Register {
   void OpenShiftIfClosed();
   bool ShiftExpired() const;
   bool LongTapeForm() const;
-  bool AppendTapeEntry(uint8_t kind, int section, uint64_t amount, uint16_t extra1,
-                       uint16_t extra2, bool flag0, bool flag1);
+  bool AppendTapeEntry(uint8_t kind, int section, uint64_t amount, uint16_t extra1, uint16_t extra2,
+                       bool flag0, bool flag1);
   void AddAmount(int scope, int column, int k, int64_t delta);
   void AddCounter(int scope, int column, int k, int delta);
   void AddDrawerCash(int64_t delta);

@@ -20,22 +20,36 @@ namespace {
 
 const char* CommandName(uint16_t command) {
   switch (command) {
-    case cmd::kSelectorBytes: return "selector bytes";
-    case cmd::kBeginSession: return "begin session";
-    case cmd::kEndSession: return "end session";
-    case cmd::kDisplay: return "display";
-    default: break;
+    case cmd::kSelectorBytes:
+      return "selector bytes";
+    case cmd::kBeginSession:
+      return "begin session";
+    case cmd::kEndSession:
+      return "end session";
+    case cmd::kDisplay:
+      return "display";
+    default:
+      break;
   }
   switch (command & 0xFFFEu) {
-    case cmd::kReadData: return "data memory";
-    case cmd::kReadWorking: return "working memory";
-    case cmd::kReadGoods: return "goods memory";
-    case cmd::kReadFlags: return "flag area";
-    case cmd::kGoodsBaseSize: return "goods base size";
-    case cmd::kReadClock: return "clock";
-    case cmd::kRoutineResult: return "routine";
-    case cmd::kCallEndNotice: return "end of call";
-    default: return "unknown";
+    case cmd::kReadData:
+      return "data memory";
+    case cmd::kReadWorking:
+      return "working memory";
+    case cmd::kReadGoods:
+      return "goods memory";
+    case cmd::kReadFlags:
+      return "flag area";
+    case cmd::kGoodsBaseSize:
+      return "goods base size";
+    case cmd::kReadClock:
+      return "clock";
+    case cmd::kRoutineResult:
+      return "routine";
+    case cmd::kCallEndNotice:
+      return "end of call";
+    default:
+      return "unknown";
   }
 }
 
@@ -71,7 +85,8 @@ bool PublishLink(const std::string& link, const std::string& target) {
   if (link.empty()) return true;
   const std::string temporary = link + ".new";
   unlink(temporary.c_str());
-  return symlink(target.c_str(), temporary.c_str()) == 0 && rename(temporary.c_str(), link.c_str()) == 0;
+  return symlink(target.c_str(), temporary.c_str()) == 0 &&
+         rename(temporary.c_str(), link.c_str()) == 0;
 }
 
 class Line {
@@ -137,7 +152,9 @@ int Serve(Register& reg, const ServeOptions& options, const volatile std::sig_at
       std::cerr << "varnolo-sim: cannot write " << options.paper << "\n";
       return 1;
     }
-    reg.onPrint = [&paper](const std::string& line) { paper << Cp866ToUtf8(line) << '\n' << std::flush; };
+    reg.onPrint = [&paper](const std::string& line) {
+      paper << Cp866ToUtf8(line) << '\n' << std::flush;
+    };
   }
   if (!options.trace.empty()) {
     trace.open(options.trace, std::ios::app);
@@ -159,7 +176,8 @@ int Serve(Register& reg, const ServeOptions& options, const volatile std::sig_at
     pollfd p{line.fd(), POLLIN, 0};
     const int r = poll(&p, 1, 200);
     if (r <= 0 || (p.revents & POLLIN) == 0) {
-      if (r > 0 && (p.revents & POLLHUP) != 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (r > 0 && (p.revents & POLLHUP) != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
       continue;
     }
     const ssize_t n = read(line.fd(), buffer.data(), buffer.size());
@@ -178,10 +196,12 @@ int Serve(Register& reg, const ServeOptions& options, const volatile std::sig_at
         if (!SaveImage(reg, options.image, &error)) std::cerr << "varnolo-sim: " << error << "\n";
       }
       if (!reply) {
-        if (trace.is_open() && packet->header.command != cmd::kCallEndNotice) trace << "<- (no reply)\n";
+        if (trace.is_open() && packet->header.command != cmd::kCallEndNotice)
+          trace << "<- (no reply)\n";
         continue;
       }
-      if (reply->delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply->delayMs));
+      if (reply->delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(reply->delayMs));
       const ssize_t w = write(line.fd(), reply->bytes.data(), reply->bytes.size());
       (void)w;
       if (trace.is_open()) trace << DescribePacket("<-", reply->bytes) << std::endl;

@@ -10,7 +10,7 @@ inline constexpr int kCashier = 1;
 inline constexpr int kSection = 2;
 
 // Amounts (hundredths)
-inline constexpr int kSales = 0;          // sale checks, tax included
+inline constexpr int kSales = 0;  // sale checks, tax included
 inline constexpr int kCashSales = 1;
 inline constexpr int kNonCashSales = 2;
 inline constexpr int kTax = 3;
@@ -23,7 +23,7 @@ inline constexpr int kMoneyBack = 9;
 inline constexpr int kAnnulled = 10;
 inline constexpr int kDecorated = 11;
 inline constexpr int kGoodsBaseSales = 12;
-inline constexpr int kNetSales = 13;      // sale checks without tax
+inline constexpr int kNetSales = 13;  // sale checks without tax
 
 // Counters
 inline constexpr int kChecks = 0;

@@ -19,8 +19,9 @@ ResultCode QueryAvailableCash(double amount) {
     const uint16_t cell = static_cast<uint16_t>(LookupCapability(cap::kCashierCashBase) + 200);
     const uint8_t parameters[4] = {1, static_cast<uint8_t>(cell >> 8), static_cast<uint8_t>(cell),
                                    static_cast<uint8_t>(cashier - 1)};
-    ResultCode r = CallRoutine(reg, 3, 4, LookupCapability(cap::kCashierCash),
-                               LookupCapability(cap::kCashierCashParameter), parameters, kActionTimeoutMs);
+    ResultCode r =
+        CallRoutine(reg, 3, 4, LookupCapability(cap::kCashierCash),
+                    LookupCapability(cap::kCashierCashParameter), parameters, kActionTimeoutMs);
     if (r != kOk) return r;
     r = ReadWorkingMemory(reg, cell, bytes);
     if (r != kOk) return r;

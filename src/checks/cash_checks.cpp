@@ -37,7 +37,8 @@ ResultCode CashOut(double amount) {
   if (!TheLink().IsPortOpen()) return kPortClosed;
   TruncateDecimals(&amount, 2);
   if (!FiniteWithin(amount, 0.01, 9999999999.99)) return kOutOfRange;
-  if (const ResultCode r = ShiftAndCapacityTest(CashReserve(), TapeLimit(), ShiftRule::kRequired); r != kOk) {
+  if (const ResultCode r = ShiftAndCapacityTest(CashReserve(), TapeLimit(), ShiftRule::kRequired);
+      r != kOk) {
     return r;
   }
   if (const ResultCode r = QueryAvailableCash(amount); r != kOk) return r;

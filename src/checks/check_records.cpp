@@ -25,7 +25,8 @@ void FillTotals(CheckTotalsRecord& r, uint8_t lines, uint8_t documentKind, bool 
     EncodeDigits(at(totals::kChange, 10), change > 0 ? change : 0);
   }
   std::array<char, 12> digits{};
-  for (size_t i = 0; i < digits.size(); ++i) digits[i] = static_cast<char>('0' + r[totals::kTotal + i]);
+  for (size_t i = 0; i < digits.size(); ++i)
+    digits[i] = static_cast<char>('0' + r[totals::kTotal + i]);
   const auto packed = PackDecimal(digits);
   std::copy(packed.begin(), packed.end(), r.begin() + totals::kBinaryTotal);
 }

@@ -32,11 +32,11 @@ inline constexpr uint8_t kPackDocument = 7;
 
 // Offsets in the line record
 namespace line {
-inline constexpr size_t kSection = 0, kPrice = 1, kQuantityFlag = 8, kQuantityDigits = 9, kAmount = 15,
-                        kRaiseFlag = 22, kDiscountFlag = 23, kRaise = 24, kDiscount = 29, kAdjustment = 33,
-                        kLineSum = 40, kKind = 47, kName = 48, kBarcode = 63, kGoodsNumber = 76,
-                        kWeighed = 78, kTaxNumber = 79, kTax = 80, kSumWithTax = 87, kRoundedSum = 94,
-                        kRoundedTax = 97, kQuantity = 100;
+inline constexpr size_t kSection = 0, kPrice = 1, kQuantityFlag = 8, kQuantityDigits = 9,
+                        kAmount = 15, kRaiseFlag = 22, kDiscountFlag = 23, kRaise = 24,
+                        kDiscount = 29, kAdjustment = 33, kLineSum = 40, kKind = 47, kName = 48,
+                        kBarcode = 63, kGoodsNumber = 76, kWeighed = 78, kTaxNumber = 79, kTax = 80,
+                        kSumWithTax = 87, kRoundedSum = 94, kRoundedTax = 97, kQuantity = 100;
 }
 
 // Offsets in the totals record

@@ -26,7 +26,8 @@ void FillLine(CheckLineRecord& r, double amount) {
   r[line::kName] = 3;
   r[line::kName + 2] = 2;
   r[line::kGoodsNumber] = 0x01;
-  PutBe24(std::span(r).subspan(line::kRoundedSum, 3), static_cast<uint32_t>(RoundedHundredths(amount)));
+  PutBe24(std::span(r).subspan(line::kRoundedSum, 3),
+          static_cast<uint32_t>(RoundedHundredths(amount)));
 }
 
 ResultCode CreateDecoratedCheck(const DecoratedCheck* check) {

@@ -19,7 +19,8 @@ ResultCode Abandon(ResultCode reason) {
 }  // namespace
 
 ResultCode DocumentAction(int capabilityIndex, uint32_t timeoutMs) {
-  return CallRoutine(TheSession().registerNumber, 0, 0, LookupCapability(capabilityIndex), 0, {}, timeoutMs);
+  return CallRoutine(TheSession().registerNumber, 0, 0, LookupCapability(capabilityIndex), 0, {},
+                     timeoutMs);
 }
 
 ResultCode VerifyShiftState() {
@@ -38,8 +39,8 @@ uint32_t TapeLimit() {
 
 ResultCode ReadFillCounter(uint16_t& count) {
   uint8_t bytes[2] = {};
-  const ResultCode r =
-      ReadWorkingMemory(TheSession().registerNumber, CapabilityAddress(cap::kTapeFillCounter), bytes);
+  const ResultCode r = ReadWorkingMemory(TheSession().registerNumber,
+                                         CapabilityAddress(cap::kTapeFillCounter), bytes);
   if (r == kOk) count = static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
   return r;
 }
@@ -81,8 +82,9 @@ ResultCode RunDocument(const DocumentPlan& plan) {
   r = WriteWorkingMemory(reg, kTotalsAddress, totals);
   if (r != kOk) return r;
 
-  r = plan.textBlock ? CallRoutineWithBlock(reg, LookupCapability(cap::kDocumentRun), *plan.textBlock)
-                     : DocumentAction(cap::kDocumentRun, plan.runTimeoutMs);
+  r = plan.textBlock
+          ? CallRoutineWithBlock(reg, LookupCapability(cap::kDocumentRun), *plan.textBlock)
+          : DocumentAction(cap::kDocumentRun, plan.runTimeoutMs);
   if (r != kOk) return r;
   return DocumentAction(cap::kDocumentReset, kActionTimeoutMs);
 }

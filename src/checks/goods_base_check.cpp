@@ -21,11 +21,14 @@ ResultCode CreateGoodsBaseCheck(CheckItem* item, int32_t goodsNumber) {
   CallFrame frame;
   TruncateDecimals(&item->discountPercent, 2);
   TruncateDecimals(&item->raisePercent, 2);
-  if (!FiniteWithin(item->raisePercent, 0, 999.99) || !FiniteWithin(item->discountPercent, 0, 99.99)) {
+  if (!FiniteWithin(item->raisePercent, 0, 999.99) ||
+      !FiniteWithin(item->discountPercent, 0, 99.99)) {
     return kOutOfRange;
   }
   GoodsEntry entry{};
-  if (const ResultCode r = CRGetInternalGBEntry(&entry, static_cast<uint32_t>(goodsNumber)); r != kOk) return r;
+  if (const ResultCode r = CRGetInternalGBEntry(&entry, static_cast<uint32_t>(goodsNumber));
+      r != kOk)
+    return r;
   const bool pieces = entry.byPieces != 0;
   TruncateDecimals(&item->quantity, pieces ? 0 : 3);
   if (pieces ? !FiniteWithin(item->quantity, 1, 999) : !FiniteWithin(item->quantity, 0, 65.535)) {

@@ -15,7 +15,9 @@ constexpr double kLineLimit = 99999.99;
 
 }  // namespace
 
-uint32_t Thousandths(double quantity) { return static_cast<uint32_t>(std::floor(quantity * 1000 + 0.5)); }
+uint32_t Thousandths(double quantity) {
+  return static_cast<uint32_t>(std::floor(quantity * 1000 + 0.5));
+}
 
 ResultCode PriceLine(const LineInput& in, CheckLineRecord& r, DocumentSums& sums, bool& anyTax) {
   r.fill(0);
@@ -60,7 +62,8 @@ ResultCode PriceLine(const LineInput& in, CheckLineRecord& r, DocumentSums& sums
     std::memcpy(&r[line::kName], name, sizeof name);
   }
   if (in.barcode != nullptr) {
-    for (size_t i = 0; i < 13; ++i) r[line::kBarcode + i] = static_cast<uint8_t>(in.barcode[i] - '0');
+    for (size_t i = 0; i < 13; ++i)
+      r[line::kBarcode + i] = static_cast<uint8_t>(in.barcode[i] - '0');
   }
   PutBe16(at(line::kGoodsNumber, 2), in.goodsNumber);
   r[line::kWeighed] = in.weighed ? 1 : 0;
@@ -68,7 +71,8 @@ ResultCode PriceLine(const LineInput& in, CheckLineRecord& r, DocumentSums& sums
   if (taxNumber != 0) EncodeDigits(at(line::kTax, 7), tax);
   EncodeDigits(at(line::kSumWithTax, 7), lineSum + roundedTax);
   PutBe24(at(line::kRoundedSum, 3), static_cast<uint32_t>(RoundedHundredths(lineSum)));
-  if (taxNumber != 0) PutBe24(at(line::kRoundedTax, 3), static_cast<uint32_t>(RoundedHundredths(tax)));
+  if (taxNumber != 0)
+    PutBe24(at(line::kRoundedTax, 3), static_cast<uint32_t>(RoundedHundredths(tax)));
   PutBe16(at(line::kQuantity, 2), in.quantityField);
 
   anyTax = anyTax || taxNumber != 0;

@@ -15,9 +15,9 @@ struct LineInput {
   double price = 0;
   double raisePercent = 0;
   double discountPercent = 0;
-  uint32_t taxNumber = 0;      // as the caller gave it; 0 is used while taxes are off
+  uint32_t taxNumber = 0;  // as the caller gave it; 0 is used while taxes are off
   uint8_t kind = kPlainLine;
-  const char* name = nullptr;  // exactly 15 ANSI bytes are sent, or zeros when null
+  const char* name = nullptr;     // exactly 15 ANSI bytes are sent, or zeros when null
   const char* barcode = nullptr;  // 13 ASCII digits, or zeros when null
   uint16_t goodsNumber = 0;
   bool weighed = false;
@@ -26,7 +26,8 @@ struct LineInput {
 
 // 269 when the line sum, with or without tax, is above 99999.99 (the document
 // is then abandoned); a failure to read the tax rate is returned as is.
-ResultCode PriceLine(const LineInput& in, CheckLineRecord& record, DocumentSums& sums, bool& anyTax);
+ResultCode PriceLine(const LineInput& in, CheckLineRecord& record, DocumentSums& sums,
+                     bool& anyTax);
 
 // The quantity in thousandths, floor(q x 1000 + 0.5).
 uint32_t Thousandths(double quantity);

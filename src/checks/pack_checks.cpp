@@ -20,7 +20,9 @@ ResultCode CreatePayOut(uint32_t section, double amount, uint8_t documentKind) {
   if (!FiniteWithin(amount, 0.01, 99999.99)) return kOutOfRange;
   CallFrame frame;
   if (section > TheSession().configuration.sectionCount) return kConfiguration;
-  if (const ResultCode r = ShiftAndCapacityTest(kReserve, TapeLimit(), ShiftRule::kRequired); r != kOk) return r;
+  if (const ResultCode r = ShiftAndCapacityTest(kReserve, TapeLimit(), ShiftRule::kRequired);
+      r != kOk)
+    return r;
   if (const ResultCode r = QueryAvailableCash(amount); r != kOk) return r;
 
   const bool moneyBack = documentKind == kMoneyBackDocument;
@@ -53,11 +55,13 @@ ResultCode CreatePayOut(uint32_t section, double amount, uint8_t documentKind) {
 extern "C" {
 
 ResultCode VARNOLO_CALL CRCreatePackCheck(uint32_t section, double amount) {
-  return varnolo::Guarded([&] { return varnolo::CreatePayOut(section, amount, varnolo::kPackDocument); });
+  return varnolo::Guarded(
+      [&] { return varnolo::CreatePayOut(section, amount, varnolo::kPackDocument); });
 }
 
 ResultCode VARNOLO_CALL CRCreateMoneyBackCheck(uint32_t section, double amount) {
-  return varnolo::Guarded([&] { return varnolo::CreatePayOut(section, amount, varnolo::kMoneyBackDocument); });
+  return varnolo::Guarded(
+      [&] { return varnolo::CreatePayOut(section, amount, varnolo::kMoneyBackDocument); });
 }
 
 }  // extern "C"

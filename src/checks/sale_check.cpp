@@ -37,8 +37,9 @@ ResultCode ValidateLine(Item& item, bool extended) {
   TruncateDecimals(&item.quantity, pieces ? 0 : 3);
   if (item.section < 1 || item.section > 16) return kOutOfRange;
   if (!FiniteWithin(item.price, 0, 99999.99)) return kOutOfRange;
-  const bool quantityOk = pieces ? std::isfinite(item.quantity) && item.quantity >= 0 && item.quantity < 999.999
-                                 : FiniteWithin(item.quantity, 0, 65.535);
+  const bool quantityOk =
+      pieces ? std::isfinite(item.quantity) && item.quantity >= 0 && item.quantity < 999.999
+             : FiniteWithin(item.quantity, 0, 65.535);
   if (!quantityOk) return kOutOfRange;
   if (!FiniteWithin(item.raisePercent, 0, 999.99)) return kOutOfRange;
   if (!FiniteWithin(item.discountPercent, 0, 99.99)) return kOutOfRange;
@@ -75,13 +76,14 @@ LineInput Describe(const CheckItemEx& item) {
   in.name = item.name;
   in.barcode = item.barcode[0] != 0 ? item.barcode : nullptr;
   in.weighed = item.byPieces == 0;
-  in.quantityField = item.byPieces != 0 ? static_cast<uint32_t>(item.quantity) : Thousandths(item.quantity);
+  in.quantityField =
+      item.byPieces != 0 ? static_cast<uint32_t>(item.quantity) : Thousandths(item.quantity);
   return in;
 }
 
 template <typename Item>
-ResultCode CreateSaleCheck(Item* items, uint32_t count, double paid, int32_t paidGiven, int32_t nonCash,
-                           bool extended) {
+ResultCode CreateSaleCheck(Item* items, uint32_t count, double paid, int32_t paidGiven,
+                           int32_t nonCash, bool extended) {
   if (!TheLink().IsPortOpen()) return kPortClosed;
   if (count == 0 || count > kMaxLines) return kOutOfRange;
   if (items == nullptr) return kOutOfRange;
@@ -100,13 +102,16 @@ ResultCode CreateSaleCheck(Item* items, uint32_t count, double paid, int32_t pai
     return PriceLine(Describe(items[i]), record, sums, anyTax);
   };
   if (cash && paidKnown) {
-    plan.paymentTest = [paid](const DocumentSums& sums) { return paid < sums.total ? kNotEnoughCash : kOk; };
+    plan.paymentTest = [paid](const DocumentSums& sums) {
+      return paid < sums.total ? kNotEnoughCash : kOk;
+    };
   }
   plan.totals = [=](const DocumentSums& sums, bool anyTax, CheckTotalsRecord& r) {
     DocumentSums s = sums;
     s.paidGiven = paidKnown;
     s.paid = paid;
-    FillTotals(r, static_cast<uint8_t>(count), cash ? kSaleCash : kSaleNonCash, cash && !paidKnown, s, anyTax);
+    FillTotals(r, static_cast<uint8_t>(count), cash ? kSaleCash : kSaleNonCash, cash && !paidKnown,
+               s, anyTax);
   };
   plan.runTimeoutMs = 5000 * count + 4000;
   return RunDocument(plan);
@@ -119,13 +124,13 @@ using namespace varnolo;
 
 extern "C" {
 
-ResultCode VARNOLO_CALL CRCreateCheck(CheckItem* items, uint32_t count, double paid, int32_t paidGiven,
-                                      int32_t nonCash) {
+ResultCode VARNOLO_CALL CRCreateCheck(CheckItem* items, uint32_t count, double paid,
+                                      int32_t paidGiven, int32_t nonCash) {
   return Guarded([&] { return CreateSaleCheck(items, count, paid, paidGiven, nonCash, false); });
 }
 
-ResultCode VARNOLO_CALL CRCreateCheckEx(CheckItemEx* items, uint32_t count, double paid, int32_t paidGiven,
-                                        int32_t nonCash) {
+ResultCode VARNOLO_CALL CRCreateCheckEx(CheckItemEx* items, uint32_t count, double paid,
+                                        int32_t paidGiven, int32_t nonCash) {
   return Guarded([&] { return CreateSaleCheck(items, count, paid, paidGiven, nonCash, true); });
 }
 

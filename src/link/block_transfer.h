@@ -12,8 +12,8 @@ namespace varnolo {
 struct MemorySpace {
   uint16_t readCommand;
   uint16_t writeCommand;
-  uint32_t bound;       // address + length may not exceed it
-  uint32_t blockSize;   // bytes per packet
+  uint32_t bound;      // address + length may not exceed it
+  uint32_t blockSize;  // bytes per packet
   uint32_t readPauseMs;
   uint32_t writePauseMs;
 };

@@ -28,9 +28,12 @@ ResultCode QueryGoodsBaseSize(uint32_t reg, std::array<uint8_t, 4>& reply) {
 
 ResultCode SendSelectorBytes(uint32_t reg, std::span<const uint8_t> bytes, uint8_t selector) {
   uint16_t count = 0;
-  if (selector == 0 || selector == 4) count = 1;
-  else if (selector == 5) count = 13;
-  else return kNotCarriedOut;
+  if (selector == 0 || selector == 4)
+    count = 1;
+  else if (selector == 5)
+    count = 13;
+  else
+    return kNotCarriedOut;
   if (bytes.size() < count) return kOutOfRange;
   std::array<uint8_t, 13> scratch{};  // any reply data lands here, never beyond
   const PacketHeader h{cmd::kSelectorBytes, count, selector, reg};
@@ -89,8 +92,9 @@ ResultCode ReadClock(uint32_t reg, ClockValue& value) {
 
 ResultCode WriteClock(uint32_t reg, const ClockValue& value) {
   const auto year = ToBcd16(value.year);
-  const std::array<uint8_t, 7> wire{ToBcd8(value.day),    ToBcd8(value.month),  year[0], year[1],
-                                    ToBcd8(value.hour),   ToBcd8(value.minute), ToBcd8(value.second)};
+  const std::array<uint8_t, 7> wire{
+      ToBcd8(value.day),    ToBcd8(value.month), year[0], year[1], ToBcd8(value.hour),
+      ToBcd8(value.minute), ToBcd8(value.second)};
   const PacketHeader h{cmd::kWriteClock, 7, 0, reg};
   const ResultCode r = TheLink().Exchange(h, wire, {}, kShortTimeoutMs);
   Pause(20);

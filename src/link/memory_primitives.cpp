@@ -6,14 +6,16 @@
 namespace varnolo {
 namespace {
 
-constexpr MemorySpace kDataMemory{cmd::kReadData, cmd::kWriteData, cmd::kDataMemorySize, 128, 30, 20};
-constexpr MemorySpace kWorkingMemory{cmd::kReadWorking, cmd::kWriteWorking,
-                                     cmd::kWorkingMemorySize, 128, 20, 20};
-constexpr MemorySpace kGoodsMemory{cmd::kReadGoods, cmd::kWriteGoods, cmd::kGoodsMemorySize, 32, 30, 30};
+constexpr MemorySpace kDataMemory{
+    cmd::kReadData, cmd::kWriteData, cmd::kDataMemorySize, 128, 30, 20};
+constexpr MemorySpace kWorkingMemory{
+    cmd::kReadWorking, cmd::kWriteWorking, cmd::kWorkingMemorySize, 128, 20, 20};
+constexpr MemorySpace kGoodsMemory{
+    cmd::kReadGoods, cmd::kWriteGoods, cmd::kGoodsMemorySize, 32, 30, 30};
 // The flag area goes in one exchange, followed by its pause whatever the result:
 // a block larger than the area makes every transfer the final, partial block.
-constexpr MemorySpace kFlagArea{cmd::kReadFlags, cmd::kWriteFlags, cmd::kFlagAreaSize,
-                                cmd::kFlagAreaSize + 1, 20, 20};
+constexpr MemorySpace kFlagArea{
+    cmd::kReadFlags, cmd::kWriteFlags, cmd::kFlagAreaSize, cmd::kFlagAreaSize + 1, 20, 20};
 
 }  // namespace
 

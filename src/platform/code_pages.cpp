@@ -34,11 +34,13 @@ uint8_t AnsiToOemByte(uint8_t b) { return b < 0x80 ? b : kAnsiToOemHigh[b - 0x80
 uint8_t OemToAnsiByte(uint8_t b) { return b < 0x80 ? b : kOemToAnsiHigh[b - 0x80]; }
 
 void AnsiToOemTable(char* text, size_t n) {
-  for (size_t i = 0; i < n; ++i) text[i] = static_cast<char>(AnsiToOemByte(static_cast<uint8_t>(text[i])));
+  for (size_t i = 0; i < n; ++i)
+    text[i] = static_cast<char>(AnsiToOemByte(static_cast<uint8_t>(text[i])));
 }
 
 void OemToAnsiTable(char* text, size_t n) {
-  for (size_t i = 0; i < n; ++i) text[i] = static_cast<char>(OemToAnsiByte(static_cast<uint8_t>(text[i])));
+  for (size_t i = 0; i < n; ++i)
+    text[i] = static_cast<char>(OemToAnsiByte(static_cast<uint8_t>(text[i])));
 }
 
 }  // namespace varnolo

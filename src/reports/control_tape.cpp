@@ -31,12 +31,14 @@ ResultCode Enumerate(ControlTapeCallback callback, int32_t first, uint32_t last,
   CallFrame frame;
   const size_t length = EntryLength();
   const uint32_t count = (last16 - static_cast<uint32_t>(first) + 1) & 0xFFFFu;
-  uint32_t address = mem::kTapeEntries + (static_cast<uint32_t>(first) - 1) * static_cast<uint32_t>(length);
+  uint32_t address =
+      mem::kTapeEntries + (static_cast<uint32_t>(first) - 1) * static_cast<uint32_t>(length);
   std::array<uint8_t, kLongEntry> stored{};
   const auto bytes = std::span(stored).first(length);
   for (uint32_t i = 0; i < count; ++i, address += static_cast<uint32_t>(length)) {
     if (address + length > kDataMemoryEnd) return kOutOfRange;
-    const ResultCode r = ReadDataMemory(TheSession().registerNumber, static_cast<uint16_t>(address), bytes);
+    const ResultCode r =
+        ReadDataMemory(TheSession().registerNumber, static_cast<uint16_t>(address), bytes);
     if (r != kOk) return r;
     const ControlTapeEntry entry = DecodeTapeEntry(bytes, TheSession().configuration.sectionCount);
     if (callback(&entry, user) == 0) return kOk;
@@ -83,7 +85,8 @@ ResultCode CloseTape() {
   CallFrame frame;
   if (const ResultCode r = VerifyShiftState(); r != kOk) return r;
   uint8_t closing = 0;
-  if (const ResultCode r = ReadDataMemory(TheSession().registerNumber, mem::kTapeClosingState, {&closing, 1});
+  if (const ResultCode r =
+          ReadDataMemory(TheSession().registerNumber, mem::kTapeClosingState, {&closing, 1});
       r != kOk) {
     return r;
   }
@@ -107,12 +110,13 @@ ResultCode VARNOLO_CALL CRGetNumOfShoppings(uint16_t* count) {
   });
 }
 
-ResultCode VARNOLO_CALL CREnumCTEntriesFromShopping2(ControlTapeCallback callback, int32_t first, uint32_t last,
-                                                     int32_t user) {
+ResultCode VARNOLO_CALL CREnumCTEntriesFromShopping2(ControlTapeCallback callback, int32_t first,
+                                                     uint32_t last, int32_t user) {
   return Guarded([&] { return Enumerate(callback, first, last, user); });
 }
 
-ResultCode VARNOLO_CALL CREnumCTEntriesFromShopping(ControlTapeCallback callback, int32_t first, int32_t user) {
+ResultCode VARNOLO_CALL CREnumCTEntriesFromShopping(ControlTapeCallback callback, int32_t first,
+                                                    int32_t user) {
   if (callback == nullptr) return kOutOfRange;
   return Guarded([&] {
     uint16_t count = 0;

@@ -23,16 +23,22 @@ struct ReportRoutine {
 
 ReportRoutine RoutineFor(int32_t kind) {
   switch (kind) {
-    case 1: return {cap::kReport1, cap::kReport1Parameter};
-    case 2: return {cap::kReport2, cap::kReport2Parameter};
-    case 3: return {cap::kReport3, cap::kReport3Parameter};
-    case 4: return {cap::kReport4, cap::kReport4Parameter};
-    default: return {cap::kReport5, cap::kReport5Parameter};
+    case 1:
+      return {cap::kReport1, cap::kReport1Parameter};
+    case 2:
+      return {cap::kReport2, cap::kReport2Parameter};
+    case 3:
+      return {cap::kReport3, cap::kReport3Parameter};
+    case 4:
+      return {cap::kReport4, cap::kReport4Parameter};
+    default:
+      return {cap::kReport5, cap::kReport5Parameter};
   }
 }
 
 ResultCode ReadWorkingByte(int capabilityIndex, uint8_t& value) {
-  return ReadWorkingMemory(TheSession().registerNumber, CapabilityAddress(capabilityIndex), {&value, 1});
+  return ReadWorkingMemory(TheSession().registerNumber, CapabilityAddress(capabilityIndex),
+                           {&value, 1});
 }
 
 ResultCode Report(int32_t kind) {
@@ -49,7 +55,8 @@ ResultCode Report(int32_t kind) {
   const ResultCode shift = ShiftOpenTest();
   if (shift == kOk) {
     uint8_t outsideAllowed = 0;
-    if (const ResultCode r = ReadWorkingByte(cap::kReportOutsideShift, outsideAllowed); r != kOk) return r;
+    if (const ResultCode r = ReadWorkingByte(cap::kReportOutsideShift, outsideAllowed); r != kOk)
+      return r;
     if (outsideAllowed == 0) return kWrongState;
     mode = kModeOutsideShift;
   } else if (shift != kShiftOpen) {
@@ -74,18 +81,20 @@ ResultCode CloseShift() {
 struct TotalsScope {
   int amountsIndex;
   int countersIndex;
-  size_t columns;     // 1, 8 cashiers or 16 sections
-  size_t amounts;     // rows used
+  size_t columns;  // 1, 8 cashiers or 16 sections
+  size_t amounts;  // rows used
   size_t counters;
   size_t amountRows;  // rows held
   size_t counterRows;
 };
 
-constexpr TotalsScope kRegisterScope{cap::kRegisterAmounts, cap::kRegisterCounters, 1, 18, 11, 18, 11};
+constexpr TotalsScope kRegisterScope{
+    cap::kRegisterAmounts, cap::kRegisterCounters, 1, 18, 11, 18, 11};
 constexpr TotalsScope kCashierScope{cap::kCashierAmounts, cap::kCashierCounters, 8, 18, 11, 18, 11};
 constexpr TotalsScope kSectionScope{cap::kSectionAmounts, cap::kSectionCounters, 16, 14, 7, 14, 7};
 
-ResultCode TradeResults(TradeTotals* totals, TradeCounters* counters, uint32_t index, int32_t byCashier) {
+ResultCode TradeResults(TradeTotals* totals, TradeCounters* counters, uint32_t index,
+                        int32_t byCashier) {
   if (!TheLink().IsPortOpen()) return kPortClosed;
   if (totals == nullptr || counters == nullptr) return kOutOfRange;
   if (byCashier != 0 && index > 8) return kOutOfRange;
@@ -95,7 +104,9 @@ ResultCode TradeResults(TradeTotals* totals, TradeCounters* counters, uint32_t i
   if (byCashier == 0 && index > 16) return kOutOfRange;
   if (byCashier != 0 && config.useCashiers == 0) index = 0;
 
-  const TotalsScope& scope = index == 0 ? kRegisterScope : byCashier != 0 ? kCashierScope : kSectionScope;
+  const TotalsScope& scope = index == 0       ? kRegisterScope
+                             : byCashier != 0 ? kCashierScope
+                                              : kSectionScope;
   const size_t column = index == 0 ? 0 : index - 1;
   const uint32_t reg = TheSession().registerNumber;
 
@@ -104,7 +115,8 @@ ResultCode TradeResults(TradeTotals* totals, TradeCounters* counters, uint32_t i
   if (r != kOk) return r;
   for (size_t k = 0; k < 18; ++k) {
     const size_t at = 5 * (k * scope.columns + column);
-    totals->value[k] = k < scope.amounts ? AmountFromBe40(std::span<const uint8_t, 5>(&block[at], 5)) : 0.0;
+    totals->value[k] =
+        k < scope.amounts ? AmountFromBe40(std::span<const uint8_t, 5>(&block[at], 5)) : 0.0;
   }
   block.assign(scope.counterRows * scope.columns * 2, 0);
   r = ReadWorkingMemory(reg, CapabilityAddress(scope.countersIndex), block);
@@ -131,8 +143,8 @@ ResultCode VARNOLO_CALL CRCloseSwitch(void) {
   return Guarded([] { return CloseShift(); });
 }
 
-ResultCode VARNOLO_CALL CRGetTradeResults(TradeTotals* totals, TradeCounters* counters, uint32_t index,
-                                          int32_t byCashier) {
+ResultCode VARNOLO_CALL CRGetTradeResults(TradeTotals* totals, TradeCounters* counters,
+                                          uint32_t index, int32_t byCashier) {
   return Guarded([&] { return TradeResults(totals, counters, index, byCashier); });
 }
 

@@ -19,11 +19,17 @@ ResultCode GetState(uint32_t* state) {
   *state = 0;
   const uint32_t reg = TheSession().registerNumber;
   uint8_t b = 0;
-  if (const ResultCode r = ReadFlagArea(reg, CapabilityAddress(cap::kDrawerPermission), {&b, 1}); r != kOk) return r;
+  if (const ResultCode r = ReadFlagArea(reg, CapabilityAddress(cap::kDrawerPermission), {&b, 1});
+      r != kOk)
+    return r;
   if (b == 0) *state |= CR_STATE_DRAWER_ALLOWED;
-  if (const ResultCode r = ReadFlagArea(reg, CapabilityAddress(cap::kPrintPermission), {&b, 1}); r != kOk) return r;
+  if (const ResultCode r = ReadFlagArea(reg, CapabilityAddress(cap::kPrintPermission), {&b, 1});
+      r != kOk)
+    return r;
   if (b == 0) *state |= CR_STATE_PRINT_ALLOWED;
-  if (const ResultCode r = ReadWorkingMemory(reg, CapabilityAddress(cap::kLockFlag), {&b, 1}); r != kOk) return r;
+  if (const ResultCode r = ReadWorkingMemory(reg, CapabilityAddress(cap::kLockFlag), {&b, 1});
+      r != kOk)
+    return r;
   if (b != 0) *state |= CR_STATE_LOCKED;
   return kOk;
 }
@@ -37,7 +43,8 @@ ResultCode Allow(int capabilityIndex, int32_t allow) {
 }
 
 ResultCode RunRoutine(int capabilityIndex, uint32_t timeoutMs) {
-  return CallRoutine(TheSession().registerNumber, 0, 0, LookupCapability(capabilityIndex), 0, {}, timeoutMs);
+  return CallRoutine(TheSession().registerNumber, 0, 0, LookupCapability(capabilityIndex), 0, {},
+                     timeoutMs);
 }
 
 }  // namespace
@@ -74,7 +81,8 @@ ResultCode VARNOLO_CALL CRDisplay(const char* text, uint32_t position, int32_t f
     if (!TheLink().IsPortOpen()) return kPortClosed;
     const uint32_t reg = TheSession().registerNumber;
     const uint8_t b = kDisplayByte;
-    const auto address = static_cast<uint16_t>(LookupCapability(cap::kDisplay) + kDisplayByteOffset);
+    const auto address =
+        static_cast<uint16_t>(LookupCapability(cap::kDisplay) + kDisplayByteOffset);
     if (const ResultCode r = WriteWorkingMemory(reg, address, {&b, 1}); r != kOk) return r;
     return ShowOnDisplay(reg, text, position, flag);
   });

@@ -22,7 +22,8 @@ std::vector<uint8_t> BuildCapabilityImage() {
   for (const CapabilityRow& row : kRows) {
     for (size_t c = 0; c < row.entries.size(); ++c) {
       const size_t at = EntryOffset(row.index, static_cast<int>(c));
-      for (size_t b = 0; b < 4; ++b) image[at + b] = static_cast<uint8_t>(row.entries[c] >> (8 * b));
+      for (size_t b = 0; b < 4; ++b)
+        image[at + b] = static_cast<uint8_t>(row.entries[c] >> (8 * b));
     }
   }
   const uint8_t trailer[4] = {0x7A, 0x1F, 0x00, 0x00};
@@ -37,7 +38,8 @@ CapabilityEntry EntryInImage(std::span<const uint8_t> image, int index, uint8_t 
   if (static_cast<size_t>(column) >= kTableColumns) return 0;
   const size_t at = EntryOffset(index, column);
   if (at + 4 > image.size()) return 0;
-  return static_cast<CapabilityEntry>(image[at]) | static_cast<CapabilityEntry>(image[at + 1]) << 8 |
+  return static_cast<CapabilityEntry>(image[at]) |
+         static_cast<CapabilityEntry>(image[at + 1]) << 8 |
          static_cast<CapabilityEntry>(image[at + 2]) << 16 |
          static_cast<CapabilityEntry>(image[at + 3]) << 24;
 }

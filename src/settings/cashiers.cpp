@@ -32,8 +32,8 @@ ResultCode VARNOLO_CALL CRGetCurrentCashier(int32_t* cashier) {
     CallFrame frame;
     *cashier = 0;
     uint8_t number = 0;
-    const ResultCode r =
-        ReadWorkingMemory(TheSession().registerNumber, CapabilityAddress(cap::kCurrentCashier), {&number, 1});
+    const ResultCode r = ReadWorkingMemory(TheSession().registerNumber,
+                                           CapabilityAddress(cap::kCurrentCashier), {&number, 1});
     *cashier = number;
     return r;
   });
@@ -48,12 +48,14 @@ ResultCode VARNOLO_CALL CRSetCurrentCashier(uint32_t cashier) {
     uint8_t registration = 0;
     uint8_t shift = 0;
     int32_t current = 0;
-    ResultCode r = ReadWorkingMemory(reg, CapabilityAddress(cap::kUseCashiersByte), {&registration, 1});
+    ResultCode r =
+        ReadWorkingMemory(reg, CapabilityAddress(cap::kUseCashiersByte), {&registration, 1});
     if (r == kOk) r = ReadDataMemory(reg, mem::kShiftByte, {&shift, 1});
     if (r == kOk) r = CRGetCurrentCashier(&current);
     if (r != kOk) return r;
     // Without cashier registration the cashier cannot change during a shift.
-    if (registration == 0 && shift == mem::kShiftOpenMark && static_cast<uint32_t>(current) != cashier) {
+    if (registration == 0 && shift == mem::kShiftOpenMark &&
+        static_cast<uint32_t>(current) != cashier) {
       return kShiftOpen;
     }
     const uint8_t number = static_cast<uint8_t>(cashier);

@@ -11,7 +11,8 @@ namespace {
 ResultCode SetClock(const TimeDate& t) {
   if (!TheLink().IsPortOpen()) return kPortClosed;
   CallFrame frame;
-  return WriteClock(TheSession().registerNumber, {t.day, t.month, t.year, t.hour, t.minute, t.second});
+  return WriteClock(TheSession().registerNumber,
+                    {t.day, t.month, t.year, t.hour, t.minute, t.second});
 }
 
 }  // namespace

@@ -100,7 +100,8 @@ ResultCode VARNOLO_CALL CRGetConfigurationEx(RegisterConfiguration* config, uint
     CallFrame frame;
     for (const ConfigField& f : kFields) {
       if ((flags & f.flag) == 0) continue;
-      if (const ResultCode r = ReadField(f, *config, TheSession().configuration); r != kOk) return r;
+      if (const ResultCode r = ReadField(f, *config, TheSession().configuration); r != kOk)
+        return r;
     }
     return kOk;
   });

@@ -11,7 +11,8 @@ double TruncateDecimals(double* value, int k) {
   // Room for every finite double in fixed notation: 309 integer digits,
   // sign, point and five decimals.
   char text[400];
-  const auto [end, ec] = std::to_chars(text, text + sizeof text, *value, std::chars_format::fixed, 5);
+  const auto [end, ec] =
+      std::to_chars(text, text + sizeof text, *value, std::chars_format::fixed, 5);
   if (ec != std::errc()) return *value;
   char* point = text;
   while (point != end && *point != '.') ++point;

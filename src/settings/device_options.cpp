@@ -55,7 +55,9 @@ ResultCode VARNOLO_CALL CRSetDigits(uint32_t digits) {
   });
 }
 
-ResultCode VARNOLO_CALL CRGetDigits(int32_t* digits) { return GetOption(kDigitsSlot, digits, false); }
+ResultCode VARNOLO_CALL CRGetDigits(int32_t* digits) {
+  return GetOption(kDigitsSlot, digits, false);
+}
 
 ResultCode VARNOLO_CALL CRSetPrintMode(uint32_t printMode1, int32_t printMode2) {
   return Guarded([&] {
@@ -63,7 +65,8 @@ ResultCode VARNOLO_CALL CRSetPrintMode(uint32_t printMode1, int32_t printMode2) 
     if (printMode1 > 16) return kOutOfRange;
     CallFrame frame;
     if (printMode1 != 0) {
-      const ResultCode r = WriteOptionByte(kPrintMode1Slot, cap::kPrintMode1, static_cast<uint8_t>(printMode1));
+      const ResultCode r =
+          WriteOptionByte(kPrintMode1Slot, cap::kPrintMode1, static_cast<uint8_t>(printMode1));
       if (r != kOk) return r;
     }
     if (printMode2 != 0) {
@@ -94,7 +97,9 @@ ResultCode VARNOLO_CALL CRGetInputMode(int32_t* inputMode) {
   return GetOption(kInputModeSlot, inputMode, true);
 }
 
-ResultCode VARNOLO_CALL CRSetSound(int32_t sound) { return SetSwitch(kSoundSlot, cap::kSound, sound); }
+ResultCode VARNOLO_CALL CRSetSound(int32_t sound) {
+  return SetSwitch(kSoundSlot, cap::kSound, sound);
+}
 
 ResultCode VARNOLO_CALL CRGetSound(int32_t* sound) { return GetOption(kSoundSlot, sound, true); }
 

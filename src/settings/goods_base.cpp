@@ -100,7 +100,8 @@ void UnpackGoodsEntry(const PackedGoodsEntry& p, GoodsEntry& e) {
   FromOem(e.name, 16);
   UnpackDecimal(std::span<char, 14>(e.barcode, 14), std::span<const uint8_t, 5>(&p[15], 5));
   const uint8_t nibble = p[23] & 0x0F;
-  e.barcode[12] = nibble == kComputedCheckDigit ? EanCheckDigit(e.barcode) : static_cast<char>('0' + nibble);
+  e.barcode[12] =
+      nibble == kComputedCheckDigit ? EanCheckDigit(e.barcode) : static_cast<char>('0' + nibble);
   e.price = (p[20] * 65536.0 + p[21] * 256.0 + p[22]) * 0.01;
   e.byPieces = nibble == kComputedCheckDigit ? 2 : (p[24] & 0x80) == 0 ? 1 : 0;
   e.section = static_cast<uint32_t>(p[23] >> 4) + 1;
@@ -136,7 +137,8 @@ ResultCode VARNOLO_CALL CRGetInternalGBEntry(GoodsEntry* entry, uint32_t number)
     if (!TheLink().IsPortOpen()) return kPortClosed;
     CallFrame frame;
     uint8_t size[2] = {};
-    ResultCode r = ReadWorkingMemory(TheSession().registerNumber, CapabilityAddress(cap::kGoodsBaseSize), size);
+    ResultCode r = ReadWorkingMemory(TheSession().registerNumber,
+                                     CapabilityAddress(cap::kGoodsBaseSize), size);
     if (r != kOk) return r;
     Slot slot{};
     if (!Place(number, size[0] << 8 | size[1], slot)) return kOutOfRange;

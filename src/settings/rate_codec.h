@@ -9,11 +9,11 @@
 namespace varnolo {
 
 struct RatePlace {
-  uint16_t dataAddress;    // first copy
-  uint16_t secondCopy;     // 0: no second copy
-  size_t bcdBytes;         // 2 or 3
+  uint16_t dataAddress;  // first copy
+  uint16_t secondCopy;   // 0: no second copy
+  size_t bcdBytes;       // 2 or 3
   uint16_t workingAddress;
-  size_t digits;           // 4 or 5
+  size_t digits;  // 4 or 5
 };
 
 ResultCode WriteRate(const RatePlace& place, uint64_t hundredths);

@@ -37,13 +37,15 @@ ResultCode SetRate(double rate, bool (*outOfRange)(double), const RatePlace& pla
   return WriteRate(place, Hundredths(rate));
 }
 
-ResultCode SetName(const char* text, uint16_t dataAddress, int workingIndex, uint16_t workingOffset) {
+ResultCode SetName(const char* text, uint16_t dataAddress, int workingIndex,
+                   uint16_t workingOffset) {
   CallFrame frame;
   if (const ResultCode shift = ShiftOpenTest(); shift != kOk) return shift;
   const std::string work = WorkText(text, kNameWidth);
   const ResultCode r = WriteTextField(work.c_str(), dataAddress, kNameWidth);
   if (r != kOk) return r;
-  return WriteWorkingName(work.c_str(), static_cast<uint16_t>(CapabilityAddress(workingIndex) + workingOffset),
+  return WriteWorkingName(work.c_str(),
+                          static_cast<uint16_t>(CapabilityAddress(workingIndex) + workingOffset),
                           kNameWidth);
 }
 
@@ -64,9 +66,11 @@ ResultCode VARNOLO_CALL CRSetDiscountOrRaiseVal(double rate, int32_t isDiscount)
   return Guarded([&] {
     if (!TheLink().IsPortOpen()) return kPortClosed;
     if (isDiscount != 0) {
-      return SetRate(rate, [](double r) { return r >= 100; }, DiscountOrRaise(true));
+      return SetRate(
+          rate, [](double r) { return r >= 100; }, DiscountOrRaise(true));
     }
-    return SetRate(rate, [](double r) { return r >= 1000; }, DiscountOrRaise(false));
+    return SetRate(
+        rate, [](double r) { return r >= 1000; }, DiscountOrRaise(false));
   });
 }
 
@@ -83,7 +87,8 @@ ResultCode VARNOLO_CALL CRSetTaxVal(double rate, uint32_t taxNumber) {
   return Guarded([&] {
     if (!TheLink().IsPortOpen()) return kPortClosed;
     if (!ValidTax(taxNumber)) return kOutOfRange;
-    return SetRate(rate, [](double r) { return r > 999.99; }, Tax(taxNumber));
+    return SetRate(
+        rate, [](double r) { return r > 999.99; }, Tax(taxNumber));
   });
 }
 
@@ -105,7 +110,8 @@ ResultCode VARNOLO_CALL CRSetDiscountOrRaiseName(const char* name, int32_t isDis
 }
 
 ResultCode VARNOLO_CALL CRGetDiscountOrRaiseName(char* buffer, int32_t isDiscount) {
-  return Guarded([&] { return GetName(buffer, isDiscount != 0 ? kDiscountNameAddress : kRaiseNameAddress); });
+  return Guarded(
+      [&] { return GetName(buffer, isDiscount != 0 ? kDiscountNameAddress : kRaiseNameAddress); });
 }
 
 ResultCode VARNOLO_CALL CRSetTaxName(const char* name, uint32_t taxNumber) {

@@ -14,7 +14,9 @@ constexpr size_t kMaxFieldWidth = 95;
 constexpr char kTildeByte = 0x01;
 constexpr char kCaretByte = 0x02;
 
-size_t BoundedLength(const char* text, size_t width) { return text == nullptr ? 0 : strnlen(text, width); }
+size_t BoundedLength(const char* text, size_t width) {
+  return text == nullptr ? 0 : strnlen(text, width);
+}
 
 ResultCode WriteBothCopies(const std::vector<uint8_t>& copy, uint16_t address, size_t width) {
   const uint32_t reg = TheSession().registerNumber;

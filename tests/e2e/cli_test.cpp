@@ -62,7 +62,8 @@ TEST_F(Cli, FailureHasItsExitCodeAndMessage) {
   EXPECT_NE(out.find("no shift open"), std::string::npos) << out;
   EXPECT_EQ(Json("annul", 1)["result"], 263);
   EXPECT_EQ(Run("sell 'two*ten'", &out), 2);
-  EXPECT_EQ(RunCommand(std::string(VARNOLO_CLI_PATH) + " --port /dev/varnolo-none status", &out), 3);
+  EXPECT_EQ(RunCommand(std::string(VARNOLO_CLI_PATH) + " --port /dev/varnolo-none status", &out),
+            3);
 }
 
 class CliLostReply : public ::testing::Test {
@@ -73,7 +74,8 @@ class CliLostReply : public ::testing::Test {
 
 TEST_F(CliLostReply, SaysPlainlyThatTheDocumentWasRegistered) {
   std::string out;
-  const int code = RunCommand(std::string(VARNOLO_CLI_PATH) + " --json --port " + sim.link() + " sell '1*5'", &out);
+  const int code = RunCommand(
+      std::string(VARNOLO_CLI_PATH) + " --json --port " + sim.link() + " sell '1*5'", &out);
   EXPECT_EQ(code, 1);
   const json j = json::parse(out.substr(0, out.rfind('}') + 1));
   EXPECT_EQ(j["result"], 259);

@@ -51,7 +51,8 @@ TEST_F(PtyLinkTest, ExchangesAPacketWithAPeerOnTheMasterSide) {
       assembler.Feed(std::span<const uint8_t>(buf, static_cast<size_t>(n)));
       if (auto packet = assembler.Next()) {
         const auto reply = DataReply(packet->header.command, {0x07});
-        ASSERT_EQ(write(pty.master(), reply.data(), reply.size()), static_cast<ssize_t>(reply.size()));
+        ASSERT_EQ(write(pty.master(), reply.data(), reply.size()),
+                  static_cast<ssize_t>(reply.size()));
         served = true;
       }
     }

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "link/register_link.h"
 #include "link/primitives.h"
+#include "link/register_link.h"
 #include "support/sim_process.h"
 
 namespace varnolo::test {
@@ -14,14 +14,15 @@ namespace {
 TEST(SimulatorProgram, HelpExplainsEveryOption) {
   std::string out;
   ASSERT_EQ(RunCommand(std::string(SimulatorPath()) + " --help", &out), 0);
-  for (const char* option : {"--pty", "--link", "--device", "--firmware", "--number", "--goods-base",
-                             "--image", "--paper", "--trace", "--fault"}) {
+  for (const char* option : {"--pty", "--link", "--device", "--firmware", "--number",
+                             "--goods-base", "--image", "--paper", "--trace", "--fault"}) {
     EXPECT_NE(out.find(option), std::string::npos) << option;
   }
 }
 
 TEST(SimulatorProgram, BadOptionsExitNonzeroWithAMessage) {
-  for (const char* args : {"--firmware 9", "--goods-base 700", "--fault explode", "--bogus", "--number x"}) {
+  for (const char* args :
+       {"--firmware 9", "--goods-base 700", "--fault explode", "--bogus", "--number x"}) {
     std::string out;
     EXPECT_EQ(RunCommand(std::string(SimulatorPath()) + " " + args, &out), 2) << args;
     EXPECT_NE(out.find("varnolo-sim:"), std::string::npos) << args;

@@ -33,7 +33,9 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
-std::string Build(const std::string& preset) { return std::string(VARNOLO_BUILD_ROOT) + "/" + preset; }
+std::string Build(const std::string& preset) {
+  return std::string(VARNOLO_BUILD_ROOT) + "/" + preset;
+}
 
 struct Flavour {
   const char* preset;
@@ -50,7 +52,8 @@ class WindowsDll : public ::testing::TestWithParam<Flavour> {
  protected:
   void SetUp() override {
     dll = Build(GetParam().preset) + "/src/Varnolo.dll";
-    if (!Exists(dll)) GTEST_SKIP() << dll << " is not built (cmake --build --preset " << GetParam().preset << ")";
+    if (!Exists(dll))
+      GTEST_SKIP() << dll << " is not built (cmake --build --preset " << GetParam().preset << ")";
   }
   std::string dll;
 };
@@ -73,9 +76,11 @@ TEST_P(WindowsDll, ExportsThe70NamesWithTheirOrdinals) {
 }
 
 TEST(WindowsDll32, StdcallSymbolsCarryTheArgumentBytes) {
-  if (!Exists(Build("mingw32") + "/src/Varnolo.dll")) GTEST_SKIP() << "the mingw32 build is not there";
+  if (!Exists(Build("mingw32") + "/src/Varnolo.dll"))
+    GTEST_SKIP() << "the mingw32 build is not there";
   std::string out;
-  ASSERT_EQ(RunCommand("i686-w64-mingw32-nm " + Build("mingw32") + "/src/libvarnolo_core.a", &out), 0);
+  ASSERT_EQ(RunCommand("i686-w64-mingw32-nm " + Build("mingw32") + "/src/libvarnolo_core.a", &out),
+            0);
   const std::regex symbol(R"( T _(CR\w+)@(\d+))");
   std::map<std::string, int> bytes;
   for (std::sregex_iterator it(out.begin(), out.end(), symbol), end; it != end; ++it) {
@@ -94,7 +99,8 @@ class UnderWine : public WindowsDll {
     char dir[] = "/tmp/varnolo-wine-XXXXXX";
     if (mkdtemp(dir) == nullptr) return;
     prefix = std::string(dir) + "/prefix";
-    env = "WINEPREFIX=" + prefix + " WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES=mscoree,mshtml= ";
+    env = "WINEPREFIX=" + prefix +
+          " WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES=mscoree,mshtml= ";
     std::string out;
     booted = RunCommand(env + "/usr/lib/wine/wine64 wineboot -i", &out) == 0;
     if (!booted) bootLog = out;
@@ -109,16 +115,20 @@ class UnderWine : public WindowsDll {
     WindowsDll::SetUp();
     if (IsSkipped()) return;
     if (!Exists(GetParam().wine)) {
-      GTEST_SKIP() << GetParam().wine << " is not installed: " << GetParam().preset
-                   << " was checked only statically (Debian's 32-bit Wine needs the i386 architecture)";
+      GTEST_SKIP()
+          << GetParam().wine << " is not installed: " << GetParam().preset
+          << " was checked only statically (Debian's 32-bit Wine needs the i386 architecture)";
     }
     Boot();
     ASSERT_TRUE(booted) << bootLog;
     std::string out;
-    ASSERT_EQ(RunCommand(env + "/usr/lib/wine/wine64 reg add 'HKLM\\Software\\Wine\\Ports' /v COM1 /t REG_SZ /d " +
-                             sim.link() + " /f",
-                         &out),
-              0)
+    ASSERT_EQ(
+        RunCommand(
+            env +
+                "/usr/lib/wine/wine64 reg add 'HKLM\\Software\\Wine\\Ports' /v COM1 /t REG_SZ /d " +
+                sim.link() + " /f",
+            &out),
+        0)
         << out;
     RunCommand(env + "/usr/lib/wine/wineserver -k", &out);  // COM1 is read when Wine starts
   }
@@ -126,9 +136,11 @@ class UnderWine : public WindowsDll {
   void RunClient(const std::string& dllName) {
     const std::string client = Build(GetParam().preset) + "/tests/windows/varnolo_dll_client.exe";
     std::string out;
-    RunCommand("cp " + dll + " " + sim.dir() + "/" + dllName + " && cp " + client + " " + sim.dir(), &out);
-    const int code =
-        RunCommand("cd " + sim.dir() + " && " + env + GetParam().wine + " varnolo_dll_client.exe " + dllName, &out);
+    RunCommand("cp " + dll + " " + sim.dir() + "/" + dllName + " && cp " + client + " " + sim.dir(),
+               &out);
+    const int code = RunCommand(
+        "cd " + sim.dir() + " && " + env + GetParam().wine + " varnolo_dll_client.exe " + dllName,
+        &out);
     EXPECT_EQ(code, 0) << out;
     EXPECT_NE(out.find(" passed, 0 failed"), std::string::npos) << out;
   }

@@ -16,8 +16,8 @@ struct Operation {
   const char* name;
   const char* target;  // which replies the fault may hit: "@command+skip"
   int32_t (*run)();
-  double boundMs;      // what its timeouts allow, with retries
-  bool retried;        // a memory transfer: one lost answer is sent again
+  double boundMs;  // what its timeouts allow, with retries
+  bool retried;    // a memory transfer: one lost answer is sent again
 };
 
 int32_t ReadOption() {
@@ -77,7 +77,8 @@ TEST_P(FaultMatrix, SpecifiedResultInTimeAndTheLineRecovers) {
 
   const auto start = std::chrono::steady_clock::now();
   const int32_t result = op.run();
-  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  const double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(result, op.retried ? fault.onRetried : fault.onOthers);
   EXPECT_LT(ms, op.boundMs + 1500) << "took " << ms << " ms";
 
@@ -91,13 +92,15 @@ TEST_P(FaultMatrix, SpecifiedResultInTimeAndTheLineRecovers) {
   CRDestroyInterface();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EndToEnd, FaultMatrix,
-    ::testing::Combine(::testing::Values(kRead, kWrite, kRoutine, kSale, kTape),
-                       ::testing::Values(kLost, kCut, kStray, kDamaged, kRefused, kLate, kVanished)),
-    [](const auto& p) {
-      return std::string(std::get<0>(p.param).name) + "_" + std::get<1>(p.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(EndToEnd, FaultMatrix,
+                         ::testing::Combine(::testing::Values(kRead, kWrite, kRoutine, kSale,
+                                                              kTape),
+                                            ::testing::Values(kLost, kCut, kStray, kDamaged,
+                                                              kRefused, kLate, kVanished)),
+                         [](const auto& p) {
+                           return std::string(std::get<0>(p.param).name) + "_" +
+                                  std::get<1>(p.param).name;
+                         });
 
 }  // namespace
 }  // namespace varnolo::test

@@ -24,10 +24,11 @@ class Soak : public CheckFixture {};
 TEST_F(Soak, DocumentsUnderRandomFaults) {
   std::mt19937 random(20261209);
   auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  const sim::FaultKind kinds[] = {sim::FaultKind::kDrop,   sim::FaultKind::kCut,    sim::FaultKind::kDamage,
-                                  sim::FaultKind::kStray,  sim::FaultKind::kStatus, sim::FaultKind::kDelay};
-  const uint16_t commands[] = {cmd::kWriteWorking, cmd::kReadWorking, cmd::kReadData, cmd::kCallRoutine,
-                               cmd::kRoutineResult};
+  const sim::FaultKind kinds[] = {sim::FaultKind::kDrop,   sim::FaultKind::kCut,
+                                  sim::FaultKind::kDamage, sim::FaultKind::kStray,
+                                  sim::FaultKind::kStatus, sim::FaultKind::kDelay};
+  const uint16_t commands[] = {cmd::kWriteWorking, cmd::kReadWorking, cmd::kReadData,
+                               cmd::kCallRoutine, cmd::kRoutineResult};
   ASSERT_EQ(CRCreateInputCheck(5000), kOk);
   int succeeded = 0;
   int failedUnregistered = 0;
@@ -40,8 +41,8 @@ TEST_F(Soak, DocumentsUnderRandomFaults) {
       sim::Fault f;
       f.kind = kinds[pick(6)];
       f.command = commands[pick(5)];
-      f.value = f.kind == sim::FaultKind::kStatus ? 0x40u + static_cast<uint32_t>(pick(16))
-                : f.kind == sim::FaultKind::kCut  ? static_cast<uint32_t>(pick(11))
+      f.value = f.kind == sim::FaultKind::kStatus  ? 0x40u + static_cast<uint32_t>(pick(16))
+                : f.kind == sim::FaultKind::kCut   ? static_cast<uint32_t>(pick(11))
                 : f.kind == sim::FaultKind::kDelay ? 25000u
                                                    : 3u;
       f.skip = pick(6);
@@ -51,11 +52,13 @@ TEST_F(Soak, DocumentsUnderRandomFaults) {
     int32_t r = 0;
     uint64_t cash = 0;
     if (sale) {
-      CheckItem items[2] = {Item(1 + pick(3), 1.25 * (1 + pick(40)), 0, 0, 1 + static_cast<uint32_t>(pick(3))),
-                            Item(1, 0.5 * (1 + pick(9)))};
+      CheckItem items[2] = {
+          Item(1 + pick(3), 1.25 * (1 + pick(40)), 0, 0, 1 + static_cast<uint32_t>(pick(3))),
+          Item(1, 0.5 * (1 + pick(9)))};
       const uint32_t count = 1 + static_cast<uint32_t>(pick(2));
       r = CRCreateCheck(items, count, 0, 0, 0);
-      for (uint32_t k = 0; k < count; ++k) cash += static_cast<uint64_t>(items[k].quantity * items[k].price * 100 + 0.5);
+      for (uint32_t k = 0; k < count; ++k)
+        cash += static_cast<uint64_t>(items[k].quantity * items[k].price * 100 + 0.5);
     } else {
       const double amount = 10.0 * (1 + pick(20));
       r = CRCreateInputCheck(amount);
@@ -93,8 +96,10 @@ TEST_F(Soak, DocumentsUnderRandomFaults) {
   EXPECT_EQ(reg.DrawerCash(), expectedDrawer);
   EXPECT_GT(succeeded, 250);
   EXPECT_GT(failedUnregistered, 10);
-  std::printf("soak: %d printed, %d refused or lost before the run, %d registered although the answer failed\n",
-              succeeded, failedUnregistered, registeredDespiteFailure);
+  std::printf(
+      "soak: %d printed, %d refused or lost before the run, %d registered although the answer "
+      "failed\n",
+      succeeded, failedUnregistered, registeredDespiteFailure);
   RecordProperty("registeredDespiteFailure", registeredDespiteFailure);
 }
 

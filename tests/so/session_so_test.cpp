@@ -27,7 +27,8 @@ TEST(SharedLibrary, ExportsExactlyThe70FunctionsAndCarriesASoname) {
   ASSERT_EQ(RunCommand(std::string("nm -D --defined-only ") + VARNOLO_SO_PATH, &out), 0);
   std::istringstream lines(out);
   std::set<std::string> exported;
-  for (std::string line; std::getline(lines, line);) exported.insert(line.substr(line.rfind(' ') + 1));
+  for (std::string line; std::getline(lines, line);)
+    exported.insert(line.substr(line.rfind(' ') + 1));
   EXPECT_EQ(ExportTable().size(), 70u);
   EXPECT_EQ(exported, ExportTable());
   ASSERT_EQ(RunCommand(std::string("objdump -p ") + VARNOLO_SO_PATH, &out), 0);

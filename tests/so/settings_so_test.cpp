@@ -71,7 +71,7 @@ TEST_F(SettingsOverPty, EverySetterReadsBack) {
   EXPECT_DOUBLE_EQ(rate, 20);
 
   // Cyrillic names in Windows-1251 survive the register's code page 866.
-  const char* vat = "\xcd\xc4\xd1";                 // "НДС"
+  const char* vat = "\xcd\xc4\xd1";  // "НДС"
   const char* header = "\xce\xce\xce \xd0\xee\xec\xe0\xf8\xea\xe0~\xcc\xee\xf1\xea\xe2\xe0";
   const char* cashier = "\xc8\xe2\xe0\xed\xee\xe2\xe0";  // "Иванова"
   char buf[96];

@@ -153,9 +153,9 @@ TEST_F(WorkingDay, DocumentsTapeTotalsAndDrawerAgree) {
   EXPECT_EQ(totals.value[0], 0.0);  // the next day starts with an empty shift
 
   const std::string paper = Paper();
-  for (const char* text : {"VARNOLO MARKET", "12 Harbour St", "Milk 1l", "Bread", "VAT 20%", "CASH IN",
-                           "CASH OUT", "PACK", "MONEY BACK", "ANNULMENT", "X REPORT", "Z REPORT",
-                           "Thank you!"}) {
+  for (const char* text :
+       {"VARNOLO MARKET", "12 Harbour St", "Milk 1l", "Bread", "VAT 20%", "CASH IN", "CASH OUT",
+        "PACK", "MONEY BACK", "ANNULMENT", "X REPORT", "Z REPORT", "Thank you!"}) {
     EXPECT_NE(paper.find(text), std::string::npos) << text;
   }
   unlink(image.c_str());

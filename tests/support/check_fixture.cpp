@@ -35,16 +35,18 @@ uint32_t CheckFixture::RoutineTimeout(int index) {
   uint32_t timeout = 0;
   const auto& packets = platform->Packets();
   for (size_t i = 0; i < packets.size(); ++i) {
-    if (packets[i].header.command == cmd::kCallRoutine && packets[i].header.address == reg.Address(index)) {
+    if (packets[i].header.command == cmd::kCallRoutine &&
+        packets[i].header.address == reg.Address(index)) {
       timeout = platform->ReplyTimeoutOf(i);
     }
   }
   return timeout;
 }
 
-void CheckFixture::Configure(int32_t useCashiers, int32_t useGoodsBase, int32_t useTaxes, uint8_t sections,
-                             int32_t extendedChecks) {
-  const RegisterConfiguration c{useCashiers, 0, useGoodsBase, extendedChecks, useTaxes, sections, {}};
+void CheckFixture::Configure(int32_t useCashiers, int32_t useGoodsBase, int32_t useTaxes,
+                             uint8_t sections, int32_t extendedChecks) {
+  const RegisterConfiguration c{useCashiers, 0, useGoodsBase, extendedChecks, useTaxes,
+                                sections,    {}};
   ASSERT_EQ(CRConfigure(&c), CR_OK);
   platform->ClearRecords();
 }
@@ -62,7 +64,8 @@ void CheckFixture::SetDrawerCash(uint64_t hundredths) {
   sim::PutBe(std::span(mem().working).subspan(Address(352), 5), hundredths);
 }
 
-CheckItem Item(double quantity, double price, double raise, double discount, uint32_t section, uint32_t tax) {
+CheckItem Item(double quantity, double price, double raise, double discount, uint32_t section,
+               uint32_t tax) {
   return CheckItem{quantity, price, raise, discount, section, tax};
 }
 

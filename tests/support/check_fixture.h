@@ -27,7 +27,7 @@ class CheckFixture : public SimFixture {
   bool NoTraffic() { return platform->Written().empty(); }
 };
 
-CheckItem Item(double quantity, double price, double raise = 0, double discount = 0, uint32_t section = 1,
-               uint32_t tax = 0);
+CheckItem Item(double quantity, double price, double raise = 0, double discount = 0,
+               uint32_t section = 1, uint32_t tax = 0);
 
 }  // namespace varnolo::test

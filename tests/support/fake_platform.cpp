@@ -97,7 +97,8 @@ uint32_t FakePlatform::ReplyTimeoutOf(size_t packetIndex) const {
 }
 
 size_t FakePlatform::HostReads(std::span<uint8_t> bytes, uint32_t timeoutMs) {
-  if (!packets_.empty() && (readTimeouts_.empty() || readTimeouts_.back().first != packets_.size() - 1)) {
+  if (!packets_.empty() &&
+      (readTimeouts_.empty() || readTimeouts_.back().first != packets_.size() - 1)) {
     readTimeouts_.emplace_back(packets_.size() - 1, timeoutMs);
   }
   const uint64_t deadline = now_ + timeoutMs + bytes.size();

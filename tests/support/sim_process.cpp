@@ -75,7 +75,8 @@ int RunCommand(const std::string& command, std::string* out) {
 }
 
 int ImageByte(const std::string& imagePath, int space, size_t address) {
-  static const size_t kOffsets[] = {15, 15 + 0x8000, 15 + 0x8000 + 0x2000, 15 + 0x8000 + 0x2000 + 0x8000};
+  static const size_t kOffsets[] = {15, 15 + 0x8000, 15 + 0x8000 + 0x2000,
+                                    15 + 0x8000 + 0x2000 + 0x8000};
   std::ifstream in(imagePath, std::ios::binary);
   in.seekg(static_cast<std::streamoff>(kOffsets[space] + address));
   const int c = in.get();

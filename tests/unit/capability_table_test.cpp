@@ -6,7 +6,8 @@ namespace varnolo {
 namespace {
 
 uint32_t Le32(const std::vector<uint8_t>& image, size_t at) {
-  return image[at] | image[at + 1] << 8 | image[at + 2] << 16 | static_cast<uint32_t>(image[at + 3]) << 24;
+  return image[at] | image[at + 1] << 8 | image[at + 2] << 16 |
+         static_cast<uint32_t>(image[at + 3]) << 24;
 }
 
 TEST(CapabilityTable, ImageLayout) {
@@ -37,11 +38,12 @@ TEST_P(Lookup, ImageAndRowsAgree) {
   EXPECT_EQ(CapabilityFor(GetParam().index, GetParam().version), GetParam().entry);
 }
 
-INSTANTIATE_TEST_SUITE_P(CapabilityTable, Lookup,
-                         ::testing::Values(LookupCase{165, 3, 0x00010F5C}, LookupCase{165, 7, 0x00010F27},
-                                           LookupCase{80, 4, 0x00010F45}, LookupCase{80, 7, 0x00010F19},
-                                           LookupCase{1504, 3, 0x00001EC9}, LookupCase{1504, 4, 0x0000E855},
-                                           LookupCase{1509, 4, 0}, LookupCase{608, 3, 0x00003EDE}));
+INSTANTIATE_TEST_SUITE_P(
+    CapabilityTable, Lookup,
+    ::testing::Values(LookupCase{165, 3, 0x00010F5C}, LookupCase{165, 7, 0x00010F27},
+                      LookupCase{80, 4, 0x00010F45}, LookupCase{80, 7, 0x00010F19},
+                      LookupCase{1504, 3, 0x00001EC9}, LookupCase{1504, 4, 0x0000E855},
+                      LookupCase{1509, 4, 0}, LookupCase{608, 3, 0x00003EDE}));
 
 TEST(CapabilityTable, LookupOutsideTheImageIsZero) {
   const std::vector<uint8_t> image = BuildCapabilityImage();

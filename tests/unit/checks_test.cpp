@@ -23,20 +23,20 @@ TEST_F(SaleCheck, WorkedExampleByteForByte) {
   CheckItem item = Item(2, 10.00, 0, 5, 1, 0);
   ASSERT_EQ(CRCreateCheck(&item, 1, 0, 0, 0), kOk);
   std::vector<uint8_t> line(102, 0);
-  const std::vector<std::pair<size_t, std::vector<uint8_t>>> fields{
-      {0, {0x01}},
-      {1, {0, 0, 0, 1, 0, 0, 0}},
-      {8, {0x01}},
-      {9, {0, 0, 2, 0, 0, 0}},
-      {15, {0, 0, 0, 2, 0, 0, 0}},
-      {23, {0x01}},
-      {29, {0, 5, 0, 0}},
-      {33, {0, 0, 0, 0, 1, 0, 0}},
-      {40, {0, 0, 0, 1, 9, 0, 0}},
-      {87, {0, 0, 0, 1, 9, 0, 0}},
-      {94, {0x00, 0x07, 0x6C}},
-      {100, {0x07, 0xD0}}};
-  for (const auto& [offset, bytes] : fields) std::copy(bytes.begin(), bytes.end(), line.begin() + offset);
+  const std::vector<std::pair<size_t, std::vector<uint8_t>>> fields{{0, {0x01}},
+                                                                    {1, {0, 0, 0, 1, 0, 0, 0}},
+                                                                    {8, {0x01}},
+                                                                    {9, {0, 0, 2, 0, 0, 0}},
+                                                                    {15, {0, 0, 0, 2, 0, 0, 0}},
+                                                                    {23, {0x01}},
+                                                                    {29, {0, 5, 0, 0}},
+                                                                    {33, {0, 0, 0, 0, 1, 0, 0}},
+                                                                    {40, {0, 0, 0, 1, 9, 0, 0}},
+                                                                    {87, {0, 0, 0, 1, 9, 0, 0}},
+                                                                    {94, {0x00, 0x07, 0x6C}},
+                                                                    {100, {0x07, 0xD0}}};
+  for (const auto& [offset, bytes] : fields)
+    std::copy(bytes.begin(), bytes.end(), line.begin() + offset);
   EXPECT_EQ(WorkingWrite(0x0000), line);
 
   std::vector<uint8_t> totals(63, 0);
@@ -58,7 +58,8 @@ TEST_F(SaleCheck, QuantityOfExactlyOneHasFlag0ButThousandthsAtOffset100) {
   ASSERT_EQ(CRCreateCheck(&item, 1, 0, 0, 0), kOk);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[8], 0);
-  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 9, line.begin() + 15), (std::vector<uint8_t>{0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 9, line.begin() + 15),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 1}));
   EXPECT_EQ(line[100] << 8 | line[101], 1000);
 }
 
@@ -90,7 +91,8 @@ TEST_F(SaleCheck, TruncationIsWrittenBack) {
   EXPECT_DOUBLE_EQ(item.raisePercent, 1.99);
   EXPECT_DOUBLE_EQ(item.discountPercent, 2.0);
   const auto line = WorkingWrite(0);
-  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 1, line.begin() + 8), (std::vector<uint8_t>{0, 0, 0, 1, 2, 3, 4}));
+  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 1, line.begin() + 8),
+            (std::vector<uint8_t>{0, 0, 0, 1, 2, 3, 4}));
 }
 
 struct PaymentCase {
@@ -121,7 +123,8 @@ TEST_P(Payment, TestAndTotalsBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Checks, Payment,
                          ::testing::Values(PaymentCase{"cash_exact", 19.00, 1, 0, kOk, 0, 0},
-                                           PaymentCase{"cash_one_hundredth_short", 18.99, 1, 0, kNotEnoughCash, 0, 0},
+                                           PaymentCase{"cash_one_hundredth_short", 18.99, 1, 0,
+                                                       kNotEnoughCash, 0, 0},
                                            PaymentCase{"cash_nothing_given", 0, 0, 0, kOk, 1, 0},
                                            PaymentCase{"non_cash", 0, 0, 1, kOk, 0, 2},
                                            PaymentCase{"non_cash_paid_short", 10, 1, 1, kOk, 0, 2}),
@@ -131,8 +134,10 @@ TEST_F(SaleCheck, CashWithChange) {
   CheckItem item = Item(2, 10, 0, 5);
   ASSERT_EQ(CRCreateCheck(&item, 1, 50, 1, 0), kOk);
   const auto t = WorkingWrite(0x07F8);
-  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 37, t.begin() + 47), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 5, 0, 0, 0}));
-  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 47, t.begin() + 57), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 3, 1, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 37, t.begin() + 47),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 5, 0, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 47, t.begin() + 57),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 3, 1, 0, 0}));
   EXPECT_EQ(reg.DrawerCash(), 1900u);
 }
 
@@ -143,11 +148,13 @@ TEST_F(SaleCheck, TaxComesFromTheRegistersRate) {
   ASSERT_EQ(CRCreateCheck(&item, 1, 0, 0, 0), kOk);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[79], 1);
-  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 80, line.begin() + 87), (std::vector<uint8_t>{0, 0, 0, 0, 2, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 80, line.begin() + 87),
+            (std::vector<uint8_t>{0, 0, 0, 0, 2, 0, 0}));
   EXPECT_EQ(line[97] << 16 | line[98] << 8 | line[99], 200);
   const auto t = WorkingWrite(0x07F8);
   EXPECT_EQ(t[1], 1);
-  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 5, t.begin() + 17), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 9, 9}));
+  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 5, t.begin() + 17),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 9, 9}));
 }
 
 TEST_F(SaleCheck, TaxesOffMeanNoTaxNumberWhateverTheCallerSaid) {
@@ -232,7 +239,8 @@ TEST_F(SaleCheck, ShiftOlderThan24HoursIsRefusedWith265) {
 
 // ---- Extended lines --------------------------------------------------------
 
-CheckItemEx ItemEx(double quantity, double price, int32_t byPieces, const char* name, const char* barcode) {
+CheckItemEx ItemEx(double quantity, double price, int32_t byPieces, const char* name,
+                   const char* barcode) {
   CheckItemEx e{};
   e.quantity = quantity;
   e.price = price;
@@ -249,7 +257,8 @@ TEST_F(SaleCheck, PieceLineIsCutToWholePieces) {
   EXPECT_DOUBLE_EQ(e.quantity, 3);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[8], 1);
-  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 9, line.begin() + 15), (std::vector<uint8_t>{0, 0, 3, 0, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 9, line.begin() + 15),
+            (std::vector<uint8_t>{0, 0, 3, 0, 0, 0}));
   EXPECT_EQ(line[100] << 8 | line[101], 3);
   EXPECT_EQ(line[47], 3);
   EXPECT_EQ(line[48], 'B');
@@ -262,7 +271,8 @@ TEST_F(SaleCheck, WeighedLineWithoutBarcode) {
   ASSERT_EQ(CRCreateCheckEx(&e, 1, 0, 0, 0), kOk);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[78], 1);
-  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 63, line.begin() + 76), std::vector<uint8_t>(13, 0));
+  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 63, line.begin() + 76),
+            std::vector<uint8_t>(13, 0));
   EXPECT_EQ(line[100] << 8 | line[101], 250);
 }
 
@@ -279,7 +289,8 @@ TEST_P(BadBarcode, Is257) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Checks, BadBarcode,
-                         ::testing::Values(BarcodeCase{"letter", "46000A0000017"}, BarcodeCase{"short", "460000"}),
+                         ::testing::Values(BarcodeCase{"letter", "46000A0000017"},
+                                           BarcodeCase{"short", "460000"}),
                          ParamName());
 
 TEST_F(SaleCheck, ExtendedLinesNeedTheirConfiguration) {
@@ -318,7 +329,8 @@ TEST_F(GoodsBaseCheck, PiecesAreCutAndTheEntryFillsTheLine) {
   EXPECT_EQ(item.section, 15u);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[0], 2);
-  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 9, line.begin() + 15), (std::vector<uint8_t>{0, 0, 2, 0, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 9, line.begin() + 15),
+            (std::vector<uint8_t>{0, 0, 2, 0, 0, 0}));
   EXPECT_EQ(line[100] << 8 | line[101], 2);
   EXPECT_EQ(line[47], 1);
   EXPECT_EQ(line[76] << 8 | line[77], 600);
@@ -405,8 +417,10 @@ class CashDocuments : public CheckFixture {};
 TEST_F(CashDocuments, CashInOf100Point004) {
   ASSERT_EQ(CRCreateInputCheck(100.004), kOk);
   const auto t = WorkingWrite(0x07F8);
-  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 5, t.begin() + 17), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
-  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 57, t.begin() + 62), (std::vector<uint8_t>{0, 0, 0, 0x27, 0x10}));
+  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 5, t.begin() + 17),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 57, t.begin() + 62),
+            (std::vector<uint8_t>{0, 0, 0, 0x27, 0x10}));
   EXPECT_EQ(t[3], 3);
   EXPECT_EQ(Routines(), (std::vector<int>{885, 617, 885}));  // no verification without a shift
   EXPECT_EQ(RoutineTimeout(617), 20000u);
@@ -429,16 +443,15 @@ TEST_P(CashAmounts, CutToHundredthsThenTested) {
   EXPECT_EQ(c.cashIn ? CRCreateInputCheck(c.amount) : CRCreateTakeoffCheck(c.amount), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Checks, CashAmounts,
-    ::testing::Values(CashAmountCase{"in_99999_995", true, 99999.995, kOk},
-                      CashAmountCase{"in_100000", true, 100000, kOutOfRange},
-                      CashAmountCase{"in_negative", true, -5, kOutOfRange},
-                      CashAmountCase{"in_nan", true, kNaN, kOutOfRange},
-                      CashAmountCase{"out_0_004", false, 0.004, kOutOfRange},
-                      CashAmountCase{"out_infinite", false, kInf, kOutOfRange},
-                      CashAmountCase{"out_0_01", false, 0.01, kOk}),
-    ParamName());
+INSTANTIATE_TEST_SUITE_P(Checks, CashAmounts,
+                         ::testing::Values(CashAmountCase{"in_99999_995", true, 99999.995, kOk},
+                                           CashAmountCase{"in_100000", true, 100000, kOutOfRange},
+                                           CashAmountCase{"in_negative", true, -5, kOutOfRange},
+                                           CashAmountCase{"in_nan", true, kNaN, kOutOfRange},
+                                           CashAmountCase{"out_0_004", false, 0.004, kOutOfRange},
+                                           CashAmountCase{"out_infinite", false, kInf, kOutOfRange},
+                                           CashAmountCase{"out_0_01", false, 0.01, kOk}),
+                         ParamName());
 
 TEST_F(CashDocuments, CashOutNeedsAShift) {
   EXPECT_EQ(CRCreateTakeoffCheck(1), kWrongState);
@@ -489,9 +502,10 @@ TEST_F(CashDocuments, CashierCashQuerySendsItsParameters) {
   }
   ASSERT_NE(query, nullptr);
   const uint16_t cell = static_cast<uint16_t>(Address(104) + 200);
-  EXPECT_EQ(query->data, (std::vector<uint8_t>{0x01, 4, 3, static_cast<uint8_t>(Address(949)),
-                                               static_cast<uint8_t>(Address(949) >> 8), 1,
-                                               static_cast<uint8_t>(cell >> 8), static_cast<uint8_t>(cell), 0}));
+  EXPECT_EQ(query->data,
+            (std::vector<uint8_t>{0x01, 4, 3, static_cast<uint8_t>(Address(949)),
+                                  static_cast<uint8_t>(Address(949) >> 8), 1,
+                                  static_cast<uint8_t>(cell >> 8), static_cast<uint8_t>(cell), 0}));
   EXPECT_EQ(CRCreateTakeoffCheck(30.00), kOk);
 }
 
@@ -510,11 +524,14 @@ TEST_F(PayOut, PackCheckRecords) {
   ASSERT_EQ(CRCreatePackCheck(3, 0.29), kOk);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[0], 3);
-  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 1, line.begin() + 8), (std::vector<uint8_t>{0, 0, 0, 0, 0, 2, 9}));
-  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 94, line.begin() + 97), (std::vector<uint8_t>{0, 0, 0x1D}));
+  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 1, line.begin() + 8),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 2, 9}));
+  EXPECT_EQ(std::vector<uint8_t>(line.begin() + 94, line.begin() + 97),
+            (std::vector<uint8_t>{0, 0, 0x1D}));
   EXPECT_EQ(std::vector<uint8_t>(line.begin() + 40, line.begin() + 47), std::vector<uint8_t>(7, 0));
   const auto t = WorkingWrite(0x07F8);
-  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 57, t.begin() + 62), (std::vector<uint8_t>{0, 0, 0, 0, 0x1D}));
+  EXPECT_EQ(std::vector<uint8_t>(t.begin() + 57, t.begin() + 62),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0x1D}));
   EXPECT_EQ(t[3], 7);
 }
 
@@ -523,7 +540,8 @@ TEST_F(PayOut, MoneyBackFillsTheLineSums) {
   const auto line = WorkingWrite(0);
   const std::vector<uint8_t> digits{0, 0, 0, 1, 2, 5, 0};
   for (size_t offset : {1, 40, 87}) {
-    EXPECT_EQ(std::vector<uint8_t>(line.begin() + static_cast<long>(offset), line.begin() + static_cast<long>(offset) + 7),
+    EXPECT_EQ(std::vector<uint8_t>(line.begin() + static_cast<long>(offset),
+                                   line.begin() + static_cast<long>(offset) + 7),
               digits);
   }
   EXPECT_EQ(WorkingWrite(0x07F8)[3], 1);

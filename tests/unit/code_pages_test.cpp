@@ -35,9 +35,13 @@ void CompareAll(uint8_t (*convert)(uint8_t), const char* to, const char* from) {
   }
 }
 
-TEST(CodePages, AnsiToOemMatchesIconvForAll256Bytes) { CompareAll(AnsiToOemByte, "CP866", "CP1251"); }
+TEST(CodePages, AnsiToOemMatchesIconvForAll256Bytes) {
+  CompareAll(AnsiToOemByte, "CP866", "CP1251");
+}
 
-TEST(CodePages, OemToAnsiMatchesIconvForAll256Bytes) { CompareAll(OemToAnsiByte, "CP1251", "CP866"); }
+TEST(CodePages, OemToAnsiMatchesIconvForAll256Bytes) {
+  CompareAll(OemToAnsiByte, "CP1251", "CP866");
+}
 
 TEST(CodePages, ConversionIsInPlaceAndKeepsLength) {
   char text[] = "\xCA\xE0\xF1\xF1\xE0 1";  // "Касса 1" in 1251

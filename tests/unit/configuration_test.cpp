@@ -45,7 +45,8 @@ TEST_F(ConfigurationTest, SectionCountAloneWritesThreeCopiesAndTheWorkingByte) {
   Start();
   config.sectionCount = 5;
   EXPECT_EQ(CRConfigureEx(&config, CR_CFG_SECTION_COUNT), kOk);
-  EXPECT_EQ(DataWrites(), (std::vector<std::pair<uint16_t, std::vector<uint8_t>>>{{0x01E3, {4, 4, 4}}}));
+  EXPECT_EQ(DataWrites(),
+            (std::vector<std::pair<uint16_t, std::vector<uint8_t>>>{{0x01E3, {4, 4, 4}}}));
   EXPECT_EQ(mem().working[0x0C67], 4);  // index 85, version 3
   RegisterConfiguration c{};
   CRGetQuickConfig(&c);

@@ -26,10 +26,12 @@ TEST_P(Truncate, RoundsToFiveThenCuts) {
 
 INSTANTIATE_TEST_SUITE_P(Decimal, Truncate,
                          ::testing::Values(TruncCase{0.999996, 2, 1.0}, TruncCase{2.3456, 2, 2.34},
-                                           TruncCase{-2.3456, 2, -2.34}, TruncCase{12.349, 2, 12.34},
-                                           TruncCase{3.7, 0, 3.0}, TruncCase{1.23456789, 3, 1.234},
+                                           TruncCase{-2.3456, 2, -2.34},
+                                           TruncCase{12.349, 2, 12.34}, TruncCase{3.7, 0, 3.0},
+                                           TruncCase{1.23456789, 3, 1.234},
                                            TruncCase{99999.995, 2, 99999.99},
-                                           TruncCase{1e300, 2, 1e300}, TruncCase{-1e308, 0, -1e308}));
+                                           TruncCase{1e300, 2, 1e300},
+                                           TruncCase{-1e308, 0, -1e308}));
 
 TEST(Decimal, TruncateLeavesNanAndInfinityAndRefusesKAbove5) {
   double nan = std::nan("");

@@ -32,7 +32,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DigitsCase{"quantity_thousandths", 2.0 * 10, 6, {0, 0, 2, 0, 0, 0}},
                       DigitsCase{"nan_has_no_digits", std::nan(""), 4, {0, 0, 0, 0}},
                       DigitsCase{"negative_has_no_digits", -5, 4, {0, 0, 0, 0}},
-                      DigitsCase{"infinity_stays_in_range", std::numeric_limits<double>::infinity(), 3,
+                      DigitsCase{"infinity_stays_in_range",
+                                 std::numeric_limits<double>::infinity(),
+                                 3,
                                  {0, 0, 0}}),
     test::ParamName());
 

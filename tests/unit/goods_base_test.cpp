@@ -10,7 +10,8 @@
 namespace varnolo::test {
 namespace {
 
-GoodsEntry Entry(const char* name, const char* barcode, double price, int32_t byPieces, uint32_t section) {
+GoodsEntry Entry(const char* name, const char* barcode, double price, int32_t byPieces,
+                 uint32_t section) {
   GoodsEntry e{};
   std::memcpy(e.name, name, strnlen(name, sizeof e.name - 1));
   std::memcpy(e.barcode, barcode, strnlen(barcode, sizeof e.barcode - 1));
@@ -66,10 +67,13 @@ TEST_F(GoodsBaseTest, PackedBytes) {
   ASSERT_EQ(CRSetInternalGBEntry(&cola, 1), kOk);
   const uint8_t* p = &mem().data[0x0598];
   EXPECT_EQ(std::vector<uint8_t>(p, p + 15),
-            (std::vector<uint8_t>{'C', 'o', 'l', 'a', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', 0}));
-  EXPECT_EQ(std::vector<uint8_t>(p + 15, p + 20), (std::vector<uint8_t>{0x6B, 0x1A, 0x22, 0xF8, 0x00}));
-  EXPECT_EQ(std::vector<uint8_t>(p + 20, p + 23), (std::vector<uint8_t>{0x00, 0x04, 0xD3}));  // 1235
-  EXPECT_EQ(p[23], 0x20);  // section 3, 13th digit 0
+            (std::vector<uint8_t>{'C', 'o', 'l', 'a', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                  ' ', 0}));
+  EXPECT_EQ(std::vector<uint8_t>(p + 15, p + 20),
+            (std::vector<uint8_t>{0x6B, 0x1A, 0x22, 0xF8, 0x00}));
+  EXPECT_EQ(std::vector<uint8_t>(p + 20, p + 23),
+            (std::vector<uint8_t>{0x00, 0x04, 0xD3}));  // 1235
+  EXPECT_EQ(p[23], 0x20);                               // section 3, 13th digit 0
   EXPECT_EQ(p[24] & 0x80, 0);
   GoodsEntry back{};
   EXPECT_EQ(CRGetInternalGBEntry(&back, 1), kOk);

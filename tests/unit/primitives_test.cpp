@@ -29,8 +29,8 @@ class PrimitivesTest : public ::testing::Test {
 TEST_F(PrimitivesTest, ReadOf300BytesGoesAs128Plus128Plus44WithPauses) {
   std::vector<uint8_t> buf(300);
   EXPECT_EQ(ReadWorkingMemory(1, 0x1000, buf), kOk);
-  EXPECT_EQ(AddressesAndLengths(),
-            (std::vector<std::pair<uint16_t, uint16_t>>{{0x1000, 128}, {0x1080, 128}, {0x1100, 44}}));
+  EXPECT_EQ(AddressesAndLengths(), (std::vector<std::pair<uint16_t, uint16_t>>{
+                                       {0x1000, 128}, {0x1080, 128}, {0x1100, 44}}));
   // one 1 ms pause after each header write, 20 ms after each block
   EXPECT_EQ(platform->Sleeps(), (std::vector<uint32_t>{1, 20, 1, 20, 1, 20}));
 }
@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BoundCase{"working_1_at_1FFF", ReadWorkingMemory, 0x1FFF, 1, kOk},
                       BoundCase{"working_2_at_1FFF", ReadWorkingMemory, 0x1FFF, 2, kOutOfRange},
                       BoundCase{"data_128_at_end", ReadDataMemory, 0x8000 - 128, 128, kOk},
-                      BoundCase{"data_128_one_later", ReadDataMemory, 0x8000 - 127, 128, kOutOfRange},
+                      BoundCase{"data_128_one_later", ReadDataMemory, 0x8000 - 127, 128,
+                                kOutOfRange},
                       BoundCase{"goods_past_end", ReadGoodsMemory, 0x7FF0, 17, kOutOfRange},
                       BoundCase{"flag_1_at_4E", ReadFlagArea, 0x4E, 1, kOk},
                       BoundCase{"flag_at_0F45", ReadFlagArea, 0x0F45, 1, kOutOfRange}),
@@ -124,21 +125,21 @@ class RoutineChecks : public PrimitivesTest, public ::testing::WithParamInterfac
 TEST_P(RoutineChecks, RefusedBeforeAnyTraffic) {
   const uint8_t params[4] = {1, 2, 3, 4};
   const auto& c = GetParam();
-  EXPECT_EQ(CallRoutine(1, c.slot, c.count, c.entry, 0,
-                        c.withParameters ? std::span<const uint8_t>(params) : std::span<const uint8_t>(),
-                        10000),
-            c.expected);
+  EXPECT_EQ(
+      CallRoutine(1, c.slot, c.count, c.entry, 0,
+                  c.withParameters ? std::span<const uint8_t>(params) : std::span<const uint8_t>(),
+                  10000),
+      c.expected);
   EXPECT_TRUE(platform->Packets().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Primitives, RoutineChecks,
-                         ::testing::Values(RoutineCase{"slot_5", 5, 5, 0x13DA4, true, kOutOfRange},
-                                           RoutineCase{"slot_above_count", 1, 0, 0x13DA4, true,
-                                                       kOutOfRange},
-                                           RoutineCase{"parameters_missing", 0, 2, 0x13DA4, false,
-                                                       kOutOfRange},
-                                           RoutineCase{"entry_0", 0, 0, 0, false, kNotCarriedOut}),
-                         ParamName());
+INSTANTIATE_TEST_SUITE_P(
+    Primitives, RoutineChecks,
+    ::testing::Values(RoutineCase{"slot_5", 5, 5, 0x13DA4, true, kOutOfRange},
+                      RoutineCase{"slot_above_count", 1, 0, 0x13DA4, true, kOutOfRange},
+                      RoutineCase{"parameters_missing", 0, 2, 0x13DA4, false, kOutOfRange},
+                      RoutineCase{"entry_0", 0, 0, 0, false, kNotCarriedOut}),
+    ParamName());
 
 TEST_F(PrimitivesTest, CallRoutineParameterBlock) {
   const uint8_t params[4] = {0x01, 0x10, 0x37, 0x00};
@@ -195,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(Primitives, Display,
                          ::testing::Values(DisplayCase{"", std::string(16, ' ')},
                                            DisplayCase{"TOTAL 12.50", "TOTAL 12.50     "},
                                            DisplayCase{"0123456789ABCDEFGHIJ", "0123456789ABCDEF"},
-                                           DisplayCase{"\xC8\xD2\xCE\xC3", "\x88\x92\x8E\x83            "}));
+                                           DisplayCase{"\xC8\xD2\xCE\xC3",
+                                                       "\x88\x92\x8E\x83            "}));
 
 TEST_F(PrimitivesTest, ClockTravelsAsSevenBcdBytes) {
   EXPECT_EQ(WriteClock(1, {5, 11, 2007, 14, 3, 9}), kOk);

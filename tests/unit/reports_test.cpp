@@ -44,16 +44,18 @@ TEST_P(ReportKinds, SelectTheirRoutineAndParameterCell) {
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->header.address, Address(GetParam().routine));
   const uint16_t second = Address(GetParam().parameter);
-  EXPECT_EQ(p->data, (std::vector<uint8_t>{1, 1, 1, static_cast<uint8_t>(second), static_cast<uint8_t>(second >> 8), 0}));
+  EXPECT_EQ(p->data, (std::vector<uint8_t>{1, 1, 1, static_cast<uint8_t>(second),
+                                           static_cast<uint8_t>(second >> 8), 0}));
   EXPECT_EQ(RoutineTimeout(GetParam().routine), 600000u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Reports, ReportKinds,
-                         ::testing::Values(KindCase{"kind_1", 1, 606, 607}, KindCase{"kind_2", 2, 660, 661},
-                                           KindCase{"kind_3", 3, 620, 621}, KindCase{"kind_4", 4, 618, 619},
-                                           KindCase{"kind_0", 0, 624, 625}, KindCase{"kind_5", 5, 624, 625},
-                                           KindCase{"kind_minus_1", -1, 624, 625}),
-                         ParamName());
+INSTANTIATE_TEST_SUITE_P(
+    Reports, ReportKinds,
+    ::testing::Values(KindCase{"kind_1", 1, 606, 607}, KindCase{"kind_2", 2, 660, 661},
+                      KindCase{"kind_3", 3, 620, 621}, KindCase{"kind_4", 4, 618, 619},
+                      KindCase{"kind_0", 0, 624, 625}, KindCase{"kind_5", 5, 624, 625},
+                      KindCase{"kind_minus_1", -1, 624, 625}),
+    ParamName());
 
 TEST_F(ReportsTest, Kind1NeedsCashiersAndKind4ItsStateByte) {
   mem().working[Address(82)] = 0;
@@ -156,7 +158,8 @@ TEST_P(Scopes, ArgumentTests) {
   mem().data[0x01E3] = GetParam().storedSections;
   RegisterConfiguration c{};
   ASSERT_EQ(CRGetConfiguration(&c), kOk);
-  EXPECT_EQ(CRGetTradeResults(&totals, &counters, GetParam().index, GetParam().byCashier), GetParam().expected);
+  EXPECT_EQ(CRGetTradeResults(&totals, &counters, GetParam().index, GetParam().byCashier),
+            GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Reports, Scopes,
@@ -201,12 +204,28 @@ TEST_P(TapeDecoding, Fields) {
 INSTANTIATE_TEST_SUITE_P(
     Tape, TapeDecoding,
     ::testing::Values(
-        EntryCase{"short_kind_6", {6 << 2, 0x00, 0x00, 0x00, 0x27, 0x10, 0x00}, 16, 100.0, 0, 0, 6, 0},
-        EntryCase{"long_kind_3", {3 << 2, 0, 0, 0x00, 0x00, 0x01, 0x86, 0xA0, 0, 5, 0}, 16, 1000.0, 1, 0, 3, 0},
-        EntryCase{"short_kind_3_has_no_amount", {3 << 2, 0, 0, 0x01, 0x02, 0x03, 0}, 16, 0.0, 1, 0, 3, 0},
+        EntryCase{
+            "short_kind_6", {6 << 2, 0x00, 0x00, 0x00, 0x27, 0x10, 0x00}, 16, 100.0, 0, 0, 6, 0},
+        EntryCase{"long_kind_3",
+                  {3 << 2, 0, 0, 0x00, 0x00, 0x01, 0x86, 0xA0, 0, 5, 0},
+                  16,
+                  1000.0,
+                  1,
+                  0,
+                  3,
+                  0},
+        EntryCase{
+            "short_kind_3_has_no_amount", {3 << 2, 0, 0, 0x01, 0x02, 0x03, 0}, 16, 0.0, 1, 0, 3, 0},
         EntryCase{"section_16", {0, 0xE0, 0xC0, 0, 0, 100, 0x40}, 16, 1.0, 16, 3, 0, 0},
         EntryCase{"one_section", {0, 0xE0, 0x00, 0, 0, 100, 0x40}, 1, 1.0, 1, 0, 0, 0},
-        EntryCase{"long_extra_words", {0, 0x20, 0, 0, 0, 1, 0x12, 0x34, 0, 2, 0}, 16, 0.01, 2, 0, 0, 0x1234}),
+        EntryCase{"long_extra_words",
+                  {0, 0x20, 0, 0, 0, 1, 0x12, 0x34, 0, 2, 0},
+                  16,
+                  0.01,
+                  2,
+                  0,
+                  0,
+                  0x1234}),
     ParamName());
 
 TEST(TapeDecodingBits, CashierHourMinuteAndFlags) {
@@ -248,7 +267,8 @@ class TapeTest : public ReportsTest {
   std::vector<uint16_t> EntryReads() {
     std::vector<uint16_t> out;
     for (const Packet& p : platform->Packets()) {
-      if (p.header.command == cmd::kReadData && p.header.address >= 0x3A3D) out.push_back(p.header.address);
+      if (p.header.command == cmd::kReadData && p.header.address >= 0x3A3D)
+        out.push_back(p.header.address);
     }
     return out;
   }

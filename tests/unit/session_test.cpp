@@ -18,13 +18,13 @@ TEST_F(SessionTest, StartUpOnTheWire) {
   std::vector<std::pair<uint16_t, uint16_t>> seen;
   for (const Packet& p : packets) seen.emplace_back(p.header.command, p.header.address);
   const std::vector<std::pair<uint16_t, uint16_t>> expected{
-      {0x0300, 0x1FFF},                                    // firmware version
-      {0x0301, 0x0F5C},                                    // lock flag (version 3)
+      {0x0300, 0x1FFF},                                      // firmware version
+      {0x0301, 0x0F5C},                                      // lock flag (version 3)
       {0x0100, 0x01E3}, {0x0100, 0x01E6}, {0x0100, 0x01EF},  // configuration, in its order
       {0x0100, 0x01E9}, {0x0100, 0x01F5}, {0x0100, 0x01F2},
-      {0x0403, 0x0100},                                    // begin session, parameter 1
-      {0x0400, 0x0000},                                    // goods-base size
-      {0x2900, 0x0000}};                                   // end of call
+      {0x0403, 0x0100},   // begin session, parameter 1
+      {0x0400, 0x0000},   // goods-base size
+      {0x2900, 0x0000}};  // end of call
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(packets[1].data, (std::vector<uint8_t>{1}));
   const auto& w = platform->Written();
@@ -112,7 +112,8 @@ TEST_F(SessionTest, SecondInitClosesTheOpenSessionCleanlyFirst) {
   ASSERT_EQ(CRInitInterface(1, 0), 1);
   const auto c = Commands();
   ASSERT_GE(c.size(), 4u);
-  EXPECT_EQ(std::vector<uint16_t>(c.begin(), c.begin() + 3), (std::vector<uint16_t>{0x0301, 0x0405, 0x0401}));
+  EXPECT_EQ(std::vector<uint16_t>(c.begin(), c.begin() + 3),
+            (std::vector<uint16_t>{0x0301, 0x0405, 0x0401}));
   EXPECT_TRUE(platform->PortOpen());
   EXPECT_EQ(mem().working[0x0F5C], 1);
 }

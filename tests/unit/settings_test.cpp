@@ -59,9 +59,11 @@ TEST_P(ClockWrite, BothSettersSendTheSameBcd) {
 
 INSTANTIATE_TEST_SUITE_P(
     Clock, ClockWrite,
-    ::testing::Values(ClockCase{"y2007", {5, 11, 2007, 14, 3, 9, 0}, {0x05, 0x11, 0x20, 0x07, 0x14, 0x03, 0x09}},
-                      ClockCase{"y1999", {31, 12, 1999, 23, 59, 58, 0}, {0x31, 0x12, 0x19, 0x99, 0x23, 0x59, 0x58}},
-                      ClockCase{"y12007", {1, 1, 12007, 0, 0, 0, 0}, {0x01, 0x01, 0x20, 0x07, 0, 0, 0}}),
+    ::testing::Values(
+        ClockCase{"y2007", {5, 11, 2007, 14, 3, 9, 0}, {0x05, 0x11, 0x20, 0x07, 0x14, 0x03, 0x09}},
+        ClockCase{
+            "y1999", {31, 12, 1999, 23, 59, 58, 0}, {0x31, 0x12, 0x19, 0x99, 0x23, 0x59, 0x58}},
+        ClockCase{"y12007", {1, 1, 12007, 0, 0, 0, 0}, {0x01, 0x01, 0x20, 0x07, 0, 0, 0}}),
     ParamName());
 
 TEST_F(SettingsTest, ClockRoundTripLeavesByte7Alone) {
@@ -132,10 +134,11 @@ TEST_P(OptionRoundTrip, GetterShowsWhatTheRegisterKeeps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, OptionRoundTrip,
-    ::testing::Values(OptionCase{"sound_2_reads_0", [] { return CRSetSound(2); }, CRGetSound, 0},
-                      OptionCase{"sound_1", [] { return CRSetSound(1); }, CRGetSound, 1},
-                      OptionCase{"input_257_reads_1", [] { return CRSetInputMode(257); }, CRGetInputMode, 1},
-                      OptionCase{"suspend_5_reads_50", [] { return CRSetSuspendTime(5); }, CRGetSuspendTime, 50}),
+    ::testing::Values(
+        OptionCase{"sound_2_reads_0", [] { return CRSetSound(2); }, CRGetSound, 0},
+        OptionCase{"sound_1", [] { return CRSetSound(1); }, CRGetSound, 1},
+        OptionCase{"input_257_reads_1", [] { return CRSetInputMode(257); }, CRGetInputMode, 1},
+        OptionCase{"suspend_5_reads_50", [] { return CRSetSuspendTime(5); }, CRGetSuspendTime, 50}),
     ParamName());
 
 TEST_F(SettingsTest, PrintModes) {
@@ -213,7 +216,8 @@ TEST_F(SettingsTest, DiscountAndRaiseOf12Point5) {
 TEST_F(SettingsTest, TaxRate2Of0Point29) {
   EXPECT_EQ(CRSetTaxVal(0.29, 2), kOk);
   EXPECT_EQ(Data(0x01C4, 4), (std::vector<uint8_t>{0x00, 0x00, 0x29, 0x29}));
-  EXPECT_EQ(Working(static_cast<uint16_t>(Address(114) + 5), 5), (std::vector<uint8_t>{0, 0, 0, 2, 9}));
+  EXPECT_EQ(Working(static_cast<uint16_t>(Address(114) + 5), 5),
+            (std::vector<uint8_t>{0, 0, 0, 2, 9}));
   double back = 0;
   EXPECT_EQ(CRGetTaxVal(&back, 2), kOk);
   EXPECT_DOUBLE_EQ(back, 0.29);
@@ -241,18 +245,19 @@ TEST_P(RateRange, TruncatedThenTested) {
   EXPECT_NEAR(back, c.stored, 1e-9);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rates, RateRange,
-    ::testing::Values(RateCase{"discount_99_999", 99.999, 1, kOk, 99.99},
-                      RateCase{"discount_100", 100, 1, kOutOfRange, 0},
-                      RateCase{"raise_999_99", 999.99, 0, kOk, 999.99},
-                      RateCase{"raise_1000", 1000, 0, kOutOfRange, 0},
-                      RateCase{"negative_thousandth_is_0", -0.001, 1, kOk, 0},
-                      RateCase{"negative", -0.01, 0, kOutOfRange, 0},
-                      RateCase{"nan", std::nan(""), 1, kOutOfRange, 0},
-                      RateCase{"infinity", std::numeric_limits<double>::infinity(), 0, kOutOfRange, 0},
-                      RateCase{"huge", 1e300, 0, kOutOfRange, 0}),
-    ParamName());
+INSTANTIATE_TEST_SUITE_P(Rates, RateRange,
+                         ::testing::Values(RateCase{"discount_99_999", 99.999, 1, kOk, 99.99},
+                                           RateCase{"discount_100", 100, 1, kOutOfRange, 0},
+                                           RateCase{"raise_999_99", 999.99, 0, kOk, 999.99},
+                                           RateCase{"raise_1000", 1000, 0, kOutOfRange, 0},
+                                           RateCase{"negative_thousandth_is_0", -0.001, 1, kOk, 0},
+                                           RateCase{"negative", -0.01, 0, kOutOfRange, 0},
+                                           RateCase{"nan", std::nan(""), 1, kOutOfRange, 0},
+                                           RateCase{"infinity",
+                                                    std::numeric_limits<double>::infinity(), 0,
+                                                    kOutOfRange, 0},
+                                           RateCase{"huge", 1e300, 0, kOutOfRange, 0}),
+                         ParamName());
 
 TEST_F(SettingsTest, TaxNumberOutOfRangeIsRefusedFirst) {
   EXPECT_EQ(CRSetTaxVal(10, 4), kOutOfRange);
@@ -414,8 +419,9 @@ TEST_F(CashierTest, NameIsCopiedToWorkingMemory) {
   EXPECT_EQ(mem().data[0x01F8], 2);
   mem().working[Address(31) + 15] = 0x66;
   EXPECT_EQ(CRSetCurrentCashier(5), kOk);
-  EXPECT_EQ(Working(Address(31), 16), (std::vector<uint8_t>{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I',
-                                                             'J', 'K', 'L', 'M', 'N', 'O', 0x66}));
+  EXPECT_EQ(Working(Address(31), 16),
+            (std::vector<uint8_t>{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M',
+                                  'N', 'O', 0x66}));
 }
 
 TEST_F(CashierTest, FailedReadGives0AndTheCode) {

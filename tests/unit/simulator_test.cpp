@@ -43,7 +43,8 @@ TEST_F(SimulatorTest, InconsistentDocumentIsRefusedAndChangesNothing) {
   mem().working[0x07F8 + 5 + 9] = 1;
   mem().working[0x07F8 + 57 + 4] = static_cast<uint8_t>(mem().working[0x07F8 + 57 + 4] + 100);
   const sim::Memory laidOut = reg.memory();
-  EXPECT_EQ(CallRoutine(1, 0, 0, LookupCapability(617), 0, {}, 10000), sim::status::kDocumentInconsistent);
+  EXPECT_EQ(CallRoutine(1, 0, 0, LookupCapability(617), 0, {}, 10000),
+            sim::status::kDocumentInconsistent);
   EXPECT_EQ(reg.memory().data, laidOut.data);
   EXPECT_EQ(reg.memory().working, laidOut.working);
   EXPECT_EQ(reg.paper(), paperBefore);
@@ -67,7 +68,8 @@ TEST_F(SimulatorTest, RequestWithABadChecksumIsRefusedAndNotActedOn) {
 TEST_F(SimulatorTest, RegisterAnswersOnlyItsOwnNumber) {
   uint8_t v = 0;
   EXPECT_EQ(ReadWorkingMemory(2, 0x1FFF, {&v, 1}), kNoReply);
-  EXPECT_EQ(ReadWorkingMemory(0xF0000000u, 0x1FFF, {&v, 1}), kOk);  // the special form reaches everyone
+  EXPECT_EQ(ReadWorkingMemory(0xF0000000u, 0x1FFF, {&v, 1}),
+            kOk);  // the special form reaches everyone
   EXPECT_EQ(v, 3);
 }
 
@@ -93,7 +95,8 @@ class Faults : public SimulatorTest, public ::testing::WithParamInterface<FaultC
 TEST_P(Faults, OnASingleExchangeThenTheLineRecovers) {
   reg.faults().Add({GetParam().kind, cmd::kReadWorking, GetParam().value, 1});
   uint8_t v = 0;
-  EXPECT_EQ(TheLink().Exchange({cmd::kReadWorking, 1, 0x1FFF, 1}, {}, {&v, 1}, 2000), GetParam().expected);
+  EXPECT_EQ(TheLink().Exchange({cmd::kReadWorking, 1, 0x1FFF, 1}, {}, {&v, 1}, 2000),
+            GetParam().expected);
   EXPECT_EQ(ReadWorkingMemory(1, 0x1FFF, {&v, 1}), kOk);
   EXPECT_EQ(v, 3);
 }
@@ -116,15 +119,18 @@ struct ParseCase {
 
 class FaultSyntax : public ::testing::TestWithParam<ParseCase> {};
 
-TEST_P(FaultSyntax, Parses) { EXPECT_EQ(sim::ParseFault(GetParam().text).has_value(), GetParam().valid); }
+TEST_P(FaultSyntax, Parses) {
+  EXPECT_EQ(sim::ParseFault(GetParam().text).has_value(), GetParam().valid);
+}
 
 INSTANTIATE_TEST_SUITE_P(Simulator, FaultSyntax,
                          ::testing::Values(ParseCase{"drop", true}, ParseCase{"drop:3", true},
-                                           ParseCase{"status:5@0x0701", true}, ParseCase{"status:0", false},
-                                           ParseCase{"status:300", false}, ParseCase{"cut:8+2", true},
-                                           ParseCase{"delay", false}, ParseCase{"damage", true},
-                                           ParseCase{"stray:x", false}, ParseCase{"hangup", true},
-                                           ParseCase{"explode", false}));
+                                           ParseCase{"status:5@0x0701", true},
+                                           ParseCase{"status:0", false},
+                                           ParseCase{"status:300", false},
+                                           ParseCase{"cut:8+2", true}, ParseCase{"delay", false},
+                                           ParseCase{"damage", true}, ParseCase{"stray:x", false},
+                                           ParseCase{"hangup", true}, ParseCase{"explode", false}));
 
 TEST(SimulatorImage, SavedAndLoadedMemoryIsTheSame) {
   sim::Register a({5, 42, 500});

@@ -20,7 +20,10 @@ static int failed = 0;
 
 static void Check(int ok, const char* what) {
   printf("%s %s\n", ok ? "ok  " : "FAIL", what);
-  if (ok) passed++; else failed++;
+  if (ok)
+    passed++;
+  else
+    failed++;
 }
 
 static int entries = 0;
@@ -52,7 +55,8 @@ int main(int argc, char** argv) {
   if (lib == NULL) return 1;
 
   HRSRC table = FindResourceExA(lib, "VERSUPP", MAKEINTRESOURCEA(108), 1049);
-  Check(table != NULL && SizeofResource(lib, table) == 128166, "resource VERSUPP 108, language 1049, 128166 bytes");
+  Check(table != NULL && SizeofResource(lib, table) == 128166,
+        "resource VERSUPP 108, language 1049, 128166 bytes");
   if (table != NULL) {
     const unsigned char* bytes = (const unsigned char*)LockResource(LoadResource(lib, table));
     Check(bytes != NULL && bytes[0] == 3 && bytes[1] == 7, "the table's version window is 3 to 7");
@@ -60,8 +64,10 @@ int main(int argc, char** argv) {
 
   int resolved = 0;
   for (size_t i = 0; i < sizeof kNames / sizeof kNames[0]; ++i) {
-    if (GetProcAddress(lib, kNames[i]) != NULL) resolved++;
-    else printf("missing %s\n", kNames[i]);
+    if (GetProcAddress(lib, kNames[i]) != NULL)
+      resolved++;
+    else
+      printf("missing %s\n", kNames[i]);
   }
   Check(resolved == 70, "GetProcAddress finds all 70 functions");
 
@@ -92,7 +98,8 @@ int main(int argc, char** argv) {
   const char* header = "\xcc\xc0\xc3\xc0\xc7\xc8\xcd~Windows";
   char headerBack[96];
   Check(setHeader(header) == CR_OK, "CRSetHeader with Cyrillic");
-  Check(getHeader(headerBack) == CR_OK && strcmp(headerBack, header) == 0, "CRGetHeader returns it");
+  Check(getHeader(headerBack) == CR_OK && strcmp(headerBack, header) == 0,
+        "CRGetHeader returns it");
 
   Check(setTax(20.0, 1) == CR_OK, "CRSetTaxVal");
   CheckItem items[2] = {{2, 10.00, 0, 5, 1, 0}, {1, 3.50, 0, 0, 1, 1}};
@@ -105,8 +112,9 @@ int main(int argc, char** argv) {
 
   TradeTotals t;
   TradeCounters n;
-  Check(totals(&t, &n, 0, 0) == CR_OK && t.value[0] > 23.19 && t.value[0] < 23.21 && n.count[0] == 1,
-        "CRGetTradeResults");
+  Check(
+      totals(&t, &n, 0, 0) == CR_OK && t.value[0] > 23.19 && t.value[0] < 23.21 && n.count[0] == 1,
+      "CRGetTradeResults");
   Check(destroy() == 0, "CRDestroyInterface");
   Check(number() == 0, "no session afterwards");
 

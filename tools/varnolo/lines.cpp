@@ -20,7 +20,8 @@ bool ToDouble(const std::string& s, double& out) {
 
 bool ToUnsigned(const std::string& s, uint32_t& out) {
   double d = 0;
-  if (!ToDouble(s, d) || d < 0 || d > 4e9 || d != static_cast<double>(static_cast<uint32_t>(d))) return false;
+  if (!ToDouble(s, d) || d < 0 || d > 4e9 || d != static_cast<double>(static_cast<uint32_t>(d)))
+    return false;
   out = static_cast<uint32_t>(d);
   return true;
 }
@@ -50,14 +51,22 @@ bool ParseLines(const std::vector<std::string>& args, SaleCheck& check, std::str
       const std::string key = p.substr(0, eq);
       const std::string value = eq == std::string::npos ? "" : p.substr(eq + 1);
       bool ok = true;
-      if (key == "section") ok = ToUnsigned(value, line.section);
-      else if (key == "tax") ok = ToUnsigned(value, line.taxNumber);
-      else if (key == "discount") ok = ToDouble(value, line.discountPercent);
-      else if (key == "raise") ok = ToDouble(value, line.raisePercent);
-      else if (key == "name") line.name = value, line.extended = true;
-      else if (key == "barcode") line.barcode = value, line.extended = true;
-      else if (key == "pieces" && eq == std::string::npos) line.pieces = true, line.extended = true;
-      else ok = false;
+      if (key == "section")
+        ok = ToUnsigned(value, line.section);
+      else if (key == "tax")
+        ok = ToUnsigned(value, line.taxNumber);
+      else if (key == "discount")
+        ok = ToDouble(value, line.discountPercent);
+      else if (key == "raise")
+        ok = ToDouble(value, line.raisePercent);
+      else if (key == "name")
+        line.name = value, line.extended = true;
+      else if (key == "barcode")
+        line.barcode = value, line.extended = true;
+      else if (key == "pieces" && eq == std::string::npos)
+        line.pieces = true, line.extended = true;
+      else
+        ok = false;
       if (!ok) {
         error = "'" + p + "' in '" + arg + "' is not understood";
         return false;
@@ -106,7 +115,8 @@ int32_t CreateSaleCheck(const SaleCheck& check) {
   if (!extended) {
     std::vector<CheckItem> items;
     for (const SaleLine& l : check.lines) {
-      items.push_back({l.quantity, l.price, l.raisePercent, l.discountPercent, l.section, l.taxNumber});
+      items.push_back(
+          {l.quantity, l.price, l.raisePercent, l.discountPercent, l.section, l.taxNumber});
     }
     return CRCreateCheck(items.data(), count, check.paid, check.paidGiven, check.nonCash);
   }
@@ -137,9 +147,12 @@ std::vector<std::string> SplitCsv(const std::string& line) {
   for (size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
     if (quoted) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') field += '"', ++i;
-      else if (c == '"') quoted = false;
-      else field += c;
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"')
+        field += '"', ++i;
+      else if (c == '"')
+        quoted = false;
+      else
+        field += c;
     } else if (c == '"') {
       quoted = true;
     } else if (c == ',') {

@@ -14,7 +14,7 @@ struct SaleLine {
   double discountPercent = 0;
   uint32_t section = 1;
   uint32_t taxNumber = 0;
-  std::string name;     // UTF-8
+  std::string name;  // UTF-8
   std::string barcode;
   bool pieces = false;
   bool extended = false;  // has a name, barcode or pieces: an extended line

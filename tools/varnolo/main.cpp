@@ -63,10 +63,11 @@ int WithSession(const std::function<int()>& body) {
   if (!session.open()) {
     std::string where = options.target.port;
     if (options.json) {
-      std::cout << json{{"result", -1}, {"message", "no register answered on " + where}}.dump(2) << std::endl;
-    } else {
-      std::cerr << "varnolo: no register " << options.target.registerNumber << " answered on " << where
+      std::cout << json{{"result", -1}, {"message", "no register answered on " + where}}.dump(2)
                 << std::endl;
+    } else {
+      std::cerr << "varnolo: no register " << options.target.registerNumber << " answered on "
+                << where << std::endl;
     }
     return kExitNoSession;
   }
@@ -95,9 +96,10 @@ class Progress {
     if (!shown_ || total_ == 0) return;
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    const double left = done > 0 ? elapsed / static_cast<double>(done) * static_cast<double>(total_ - done) : 0;
-    std::cerr << "\r" << what_ << " " << done << "/" << total_ << ", about " << static_cast<long>(left + 0.5)
-              << " s left \033[K" << std::flush;
+    const double left =
+        done > 0 ? elapsed / static_cast<double>(done) * static_cast<double>(total_ - done) : 0;
+    std::cerr << "\r" << what_ << " " << done << "/" << total_ << ", about "
+              << static_cast<long>(left + 0.5) << " s left \033[K" << std::flush;
     drawn_ = true;
   }
 
@@ -128,13 +130,16 @@ int Document(const char* what, const std::function<int32_t()>& run) {
       if (counted && CRGetNumOfShoppings(&after) == CR_OK) {
         const bool registered = after != before;
         data["registered"] = registered;
-        text = registered ? std::string(what) + ": the register DID register it although its answer was lost; "
-                                               "do not repeat it\n"
-                          : std::string(what) + ": the register did NOT register it; it is safe to repeat\n";
+        text = registered ? std::string(what) +
+                                ": the register DID register it although its answer was lost; "
+                                "do not repeat it\n"
+                          : std::string(what) +
+                                ": the register did NOT register it; it is safe to repeat\n";
       } else {
         data["registered"] = nullptr;
-        text = std::string(what) + ": whether the register registered it is UNKNOWN; check the tape before "
-                                   "repeating it\n";
+        text = std::string(what) +
+               ": whether the register registered it is UNKNOWN; check the tape before "
+               "repeating it\n";
       }
     } else {
       data["registered"] = false;
@@ -158,10 +163,18 @@ int32_t VARNOLO_CALL CollectEntry(const ControlTapeEntry* e, int32_t) {
 }
 
 json EntryJson(const ControlTapeEntry& e, size_t number) {
-  return json{{"number", number},     {"kind", e.kind},         {"amount", Cents(e.amount)},
-              {"cashier", e.cashier}, {"section", e.section},   {"group", e.group},
-              {"hour", e.hour},       {"minute", e.minute},     {"flag0", e.flag0},
-              {"flag1", e.flag1},     {"flagLast", e.flagLast}, {"extraWord1", e.extraWord1},
+  return json{{"number", number},
+              {"kind", e.kind},
+              {"amount", Cents(e.amount)},
+              {"cashier", e.cashier},
+              {"section", e.section},
+              {"group", e.group},
+              {"hour", e.hour},
+              {"minute", e.minute},
+              {"flag0", e.flag0},
+              {"flag1", e.flag1},
+              {"flagLast", e.flagLast},
+              {"extraWord1", e.extraWord1},
               {"extraWord2", e.extraWord2}};
 }
 
@@ -170,12 +183,13 @@ json EntryJson(const ControlTapeEntry& e, size_t number) {
 json GoodsJson(const GoodsEntry& g, uint32_t number) {
   std::string name = FromAnsi(g.name);
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  return json{{"number", number}, {"name", name},          {"price", Cents(g.price)},
-              {"section", g.section}, {"byPieces", g.byPieces}, {"barcode", std::string(g.barcode)}};
+  return json{{"number", number},        {"name", name},
+              {"price", Cents(g.price)}, {"section", g.section},
+              {"byPieces", g.byPieces},  {"barcode", std::string(g.barcode)}};
 }
 
-bool FillGoods(GoodsEntry& g, const std::string& name, double price, uint32_t section, int32_t byPieces,
-               const std::string& barcode) {
+bool FillGoods(GoodsEntry& g, const std::string& name, double price, uint32_t section,
+               int32_t byPieces, const std::string& barcode) {
   std::memset(&g, 0, sizeof g);
   const std::string ansi = ToAnsi(name);
   std::memcpy(g.name, ansi.data(), std::min<size_t>(ansi.size(), 15));
@@ -190,7 +204,8 @@ bool FillGoods(GoodsEntry& g, const std::string& name, double price, uint32_t se
 // ---- Commands --------------------------------------------------------------------------
 
 void AddStatus(CLI::App& app) {
-  auto* c = app.add_subcommand("status", "Show the register's configuration, state, shift, clock and tape");
+  auto* c = app.add_subcommand("status",
+                               "Show the register's configuration, state, shift, clock and tape");
   c->callback([] {
     std::exit(WithSession([] {
       RegisterConfiguration config{};
@@ -205,8 +220,8 @@ void AddStatus(CLI::App& app) {
       if (code == CR_OK) code = CRGetIGBSize(&base);
       if (code != CR_OK) return Report(code);
       char when[32];
-      std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u:%02u", clock.year, clock.month, clock.day,
-                    clock.hour, clock.minute, clock.second);
+      std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u:%02u", clock.year, clock.month,
+                    clock.day, clock.hour, clock.minute, clock.second);
       json data{{"register", CRGetCRNumber()},
                 {"clock", when},
                 {"configuration",
@@ -230,13 +245,17 @@ void AddStatus(CLI::App& app) {
            << "tape entries    " << tape.entryCount << "\n"
            << "goods base      " << base << " entries\n"
            << "sections        " << int{config.sectionCount} << "\n"
-           << "cashiers        " << (config.useCashiers != 0 ? "registered" : "not registered") << "\n"
+           << "cashiers        " << (config.useCashiers != 0 ? "registered" : "not registered")
+           << "\n"
            << "goods base use  " << (config.useGoodsBase != 0 ? "on" : "off") << "\n"
            << "extended checks " << (config.extendedChecks != 0 ? "on" : "off") << "\n"
            << "taxes           " << (config.useTaxes != 0 ? "on" : "off") << "\n"
-           << "drawer          " << ((state & CR_STATE_DRAWER_ALLOWED) != 0 ? "may open" : "locked") << "\n"
-           << "printing        " << ((state & CR_STATE_PRINT_ALLOWED) != 0 ? "allowed" : "not allowed") << "\n"
-           << "lock            " << ((state & CR_STATE_LOCKED) != 0 ? "locked" : "unlocked") << "\n";
+           << "drawer          " << ((state & CR_STATE_DRAWER_ALLOWED) != 0 ? "may open" : "locked")
+           << "\n"
+           << "printing        "
+           << ((state & CR_STATE_PRINT_ALLOWED) != 0 ? "allowed" : "not allowed") << "\n"
+           << "lock            " << ((state & CR_STATE_LOCKED) != 0 ? "locked" : "unlocked")
+           << "\n";
       return Report(CR_OK, data, text.str());
     }));
   });
@@ -249,8 +268,9 @@ void AddConfig(CLI::App& app) {
     std::exit(WithSession([] {
       RegisterConfiguration r{};
       const int32_t code = CRGetConfiguration(&r);
-      json data{{"useCashiers", r.useCashiers}, {"option02", r.option02},       {"useGoodsBase", r.useGoodsBase},
-                {"extendedChecks", r.extendedChecks}, {"useTaxes", r.useTaxes}, {"sectionCount", r.sectionCount}};
+      json data{{"useCashiers", r.useCashiers},   {"option02", r.option02},
+                {"useGoodsBase", r.useGoodsBase}, {"extendedChecks", r.extendedChecks},
+                {"useTaxes", r.useTaxes},         {"sectionCount", r.sectionCount}};
       std::ostringstream text;
       if (code == CR_OK) {
         for (auto& [k, v] : data.items()) text << k << " = " << v << "\n";
@@ -292,8 +312,8 @@ void AddClock(CLI::App& app) {
       TimeDate t{};
       const int32_t code = CRGetTimeDate(&t);
       char when[32];
-      std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour,
-                    t.minute, t.second);
+      std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day,
+                    t.hour, t.minute, t.second);
       return Report(code, code == CR_OK ? json{{"clock", when}} : json::object(),
                     code == CR_OK ? std::string(when) + "\n" : "");
     }));
@@ -308,9 +328,13 @@ void AddClock(CLI::App& app) {
       std::exit(kExitUsage);
     }
     std::exit(WithSession([&] {
-      TimeDate t{static_cast<uint8_t>(tm.tm_mday), static_cast<uint8_t>(tm.tm_mon + 1),
-                 static_cast<uint16_t>(tm.tm_year + 1900), static_cast<uint8_t>(tm.tm_hour),
-                 static_cast<uint8_t>(tm.tm_min), static_cast<uint8_t>(tm.tm_sec), 0};
+      TimeDate t{static_cast<uint8_t>(tm.tm_mday),
+                 static_cast<uint8_t>(tm.tm_mon + 1),
+                 static_cast<uint16_t>(tm.tm_year + 1900),
+                 static_cast<uint8_t>(tm.tm_hour),
+                 static_cast<uint8_t>(tm.tm_min),
+                 static_cast<uint8_t>(tm.tm_sec),
+                 0};
       return Report(CRSetTimeDate(t));
     }));
   });
@@ -319,17 +343,21 @@ void AddClock(CLI::App& app) {
       const std::time_t now = std::time(nullptr);
       std::tm tm{};
       localtime_r(&now, &tm);
-      TimeDate t{static_cast<uint8_t>(tm.tm_mday), static_cast<uint8_t>(tm.tm_mon + 1),
-                 static_cast<uint16_t>(tm.tm_year + 1900), static_cast<uint8_t>(tm.tm_hour),
-                 static_cast<uint8_t>(tm.tm_min), static_cast<uint8_t>(tm.tm_sec), 0};
+      TimeDate t{static_cast<uint8_t>(tm.tm_mday),
+                 static_cast<uint8_t>(tm.tm_mon + 1),
+                 static_cast<uint16_t>(tm.tm_year + 1900),
+                 static_cast<uint8_t>(tm.tm_hour),
+                 static_cast<uint8_t>(tm.tm_min),
+                 static_cast<uint8_t>(tm.tm_sec),
+                 0};
       return Report(CRSetTimeDate(t));
     }));
   });
 }
 
 // A text setting: "header" prints it, "header TEXT" sets it.
-void AddText(CLI::App& app, const char* name, const char* help, size_t size,
-             int32_t (*get)(char*), int32_t (*set)(const char*)) {
+void AddText(CLI::App& app, const char* name, const char* help, size_t size, int32_t (*get)(char*),
+             int32_t (*set)(const char*)) {
   auto* c = app.add_subcommand(name, help);
   auto* value = new std::optional<std::string>();
   c->add_option("text", *value, "the new text ('~' starts a new line)");
@@ -339,7 +367,8 @@ void AddText(CLI::App& app, const char* name, const char* help, size_t size,
       std::vector<char> buf(size + 1, 0);
       const int32_t code = get(buf.data());
       const std::string text = FromAnsi(buf.data());
-      return Report(code, code == CR_OK ? json{{"text", text}} : json::object(), code == CR_OK ? text + "\n" : "");
+      return Report(code, code == CR_OK ? json{{"text", text}} : json::object(),
+                    code == CR_OK ? text + "\n" : "");
     }));
   });
 }
@@ -357,7 +386,8 @@ void AddNumberedText(CLI::App& app, const char* name, const char* help, int max,
       char buf[32] = {};
       const int32_t code = get(buf, *number);
       const std::string text = FromAnsi(buf);
-      return Report(code, code == CR_OK ? json{{"number", *number}, {"name", text}} : json::object(),
+      return Report(code,
+                    code == CR_OK ? json{{"number", *number}, {"name", text}} : json::object(),
                     code == CR_OK ? text + "\n" : "");
     }));
   });
@@ -389,18 +419,22 @@ void AddRate(CLI::App& app, const char* name, const char* help, bool numbered, i
   c->callback([=] {
     std::exit(WithSession([=] {
       int32_t code = CR_OK;
-      if (*rate) code = numbered ? CRSetTaxVal(**rate, *number) : CRSetDiscountOrRaiseVal(**rate, which);
+      if (*rate)
+        code = numbered ? CRSetTaxVal(**rate, *number) : CRSetDiscountOrRaiseVal(**rate, which);
       if (code == CR_OK && *label) {
         const std::string ansi = ToAnsi(**label);
-        code = numbered ? CRSetTaxName(ansi.c_str(), *number) : CRSetDiscountOrRaiseName(ansi.c_str(), which);
+        code = numbered ? CRSetTaxName(ansi.c_str(), *number)
+                        : CRSetDiscountOrRaiseName(ansi.c_str(), which);
       }
       if (code != CR_OK || *rate || *label) return Report(code);
       double value = 0;
       char buf[16] = {};
       code = numbered ? CRGetTaxVal(&value, *number) : CRGetDiscountOrRaiseVal(&value, which);
-      if (code == CR_OK) code = numbered ? CRGetTaxName(buf, *number) : CRGetDiscountOrRaiseName(buf, which);
+      if (code == CR_OK)
+        code = numbered ? CRGetTaxName(buf, *number) : CRGetDiscountOrRaiseName(buf, which);
       const std::string text = FromAnsi(buf);
-      return Report(code, json{{"rate", Cents(value)}, {"name", text}}, Money(value) + "% " + text + "\n");
+      return Report(code, json{{"rate", Cents(value)}, {"name", text}},
+                    Money(value) + "% " + text + "\n");
     }));
   });
 }
@@ -411,7 +445,8 @@ void AddOptions(CLI::App& app) {
   static std::optional<int32_t> input, sound;
   static std::optional<std::vector<int32_t>> printMode;
   c->add_option("--digits", digits, "digit count (3-7)")->check(CLI::Range(3, 7));
-  c->add_option("--print-mode", printMode, "two print-mode values (0 leaves one alone)")->expected(2);
+  c->add_option("--print-mode", printMode, "two print-mode values (0 leaves one alone)")
+      ->expected(2);
   c->add_option("--input-mode", input, "input mode (1/0)");
   c->add_option("--sound", sound, "sound (1/0)");
   c->add_option("--suspend", suspend, "suspend time (0-9)")->check(CLI::Range(0, 9));
@@ -421,7 +456,8 @@ void AddOptions(CLI::App& app) {
       bool changed = false;
       if (digits) code = CRSetDigits(*digits), changed = true;
       if (code == CR_OK && printMode) {
-        code = CRSetPrintMode(static_cast<uint32_t>((*printMode)[0]), (*printMode)[1]), changed = true;
+        code = CRSetPrintMode(static_cast<uint32_t>((*printMode)[0]), (*printMode)[1]),
+        changed = true;
       }
       if (code == CR_OK && input) code = CRSetInputMode(*input), changed = true;
       if (code == CR_OK && sound) code = CRSetSound(*sound), changed = true;
@@ -433,10 +469,14 @@ void AddOptions(CLI::App& app) {
       if (code == CR_OK) code = CRGetInputMode(&in);
       if (code == CR_OK) code = CRGetSound(&s);
       if (code == CR_OK) code = CRGetSuspendTime(&susp);
-      json data{{"digits", d}, {"printMode", {p1, p2}}, {"inputMode", in}, {"sound", s}, {"suspendTime", susp}};
+      json data{{"digits", d},
+                {"printMode", {p1, p2}},
+                {"inputMode", in},
+                {"sound", s},
+                {"suspendTime", susp}};
       std::ostringstream text;
-      text << "digits " << d << "\nprint mode " << p1 << " " << p2 << "\ninput mode " << in << "\nsound " << s
-           << "\nsuspend time " << susp << "\n";
+      text << "digits " << d << "\nprint mode " << p1 << " " << p2 << "\ninput mode " << in
+           << "\nsound " << s << "\nsuspend time " << susp << "\n";
       return Report(code, data, text.str());
     }));
   });
@@ -471,73 +511,79 @@ void AddGoods(CLI::App& app) {
   set->add_option("--price", price, "unit price")->required();
   set->add_option("--section", section, "section (1-16)");
   set->add_option("--barcode", barcode, "13 digits");
-  set->add_option("--by-pieces", byPieces, "1 pieces, 0 weight, 2 pieces with computed check digit");
+  set->add_option("--by-pieces", byPieces,
+                  "1 pieces, 0 weight, 2 pieces with computed check digit");
   set->callback([] {
     std::exit(WithSession([] {
       GoodsEntry g{};
-      if (!FillGoods(g, name, price, section, byPieces, barcode)) return Report(CR_ERR_OUT_OF_RANGE);
+      if (!FillGoods(g, name, price, section, byPieces, barcode))
+        return Report(CR_ERR_OUT_OF_RANGE);
       return Report(CRSetInternalGBEntry(&g, number));
     }));
   });
 
   auto* clear = c->add_subcommand("clear", "Empty an entry");
   clear->add_option("number", number, "entry number")->required();
-  clear->callback([] { std::exit(WithSession([] { return Report(CRSetInternalGBEntry(nullptr, number)); })); });
+  clear->callback(
+      [] { std::exit(WithSession([] { return Report(CRSetInternalGBEntry(nullptr, number)); })); });
 
-  auto* import = c->add_subcommand("import", "Write entries from a CSV file: number,name,price,section,barcode,byPieces");
+  auto* import = c->add_subcommand(
+      "import", "Write entries from a CSV file: number,name,price,section,barcode,byPieces");
   import->add_option("file", file, "the CSV file")->required()->check(CLI::ExistingFile);
   import->callback([] {
     std::ifstream in(file);
-    std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(in, line);) {
-      if (line.empty() || line[0] == '#') continue;
-      rows.push_back(SplitCsv(line));
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    rows.push_back(SplitCsv(line));
+  }
+  if (!rows.empty() && rows[0][0] == "number") rows.erase(rows.begin());
+  std::exit(WithSession([&] {
+    Progress progress("goods", rows.size());
+    size_t done = 0;
+    for (const auto& r : rows) {
+      GoodsEntry g{};
+      if (r.size() < 4 ||
+          !FillGoods(g, r[1], std::stod(r[2]), static_cast<uint32_t>(std::stoul(r[3])),
+                     r.size() > 5 ? std::stoi(r[5]) : 1, r.size() > 4 ? r[4] : "")) {
+        std::cerr << "varnolo: bad line for entry " << (r.empty() ? "?" : r[0]) << "\n";
+        return Report(CR_ERR_OUT_OF_RANGE, json{{"imported", done}});
+      }
+      const int32_t code = CRSetInternalGBEntry(&g, static_cast<uint32_t>(std::stoul(r[0])));
+      if (code != CR_OK) return Report(code, json{{"imported", done}, {"failedAt", r[0]}});
+      progress.Step(++done);
     }
-    if (!rows.empty() && rows[0][0] == "number") rows.erase(rows.begin());
-    std::exit(WithSession([&] {
-      Progress progress("goods", rows.size());
-      size_t done = 0;
-      for (const auto& r : rows) {
-        GoodsEntry g{};
-        if (r.size() < 4 || !FillGoods(g, r[1], std::stod(r[2]), static_cast<uint32_t>(std::stoul(r[3])),
-                                       r.size() > 5 ? std::stoi(r[5]) : 1, r.size() > 4 ? r[4] : "")) {
-          std::cerr << "varnolo: bad line for entry " << (r.empty() ? "?" : r[0]) << "\n";
-          return Report(CR_ERR_OUT_OF_RANGE, json{{"imported", done}});
-        }
-        const int32_t code = CRSetInternalGBEntry(&g, static_cast<uint32_t>(std::stoul(r[0])));
-        if (code != CR_OK) return Report(code, json{{"imported", done}, {"failedAt", r[0]}});
-        progress.Step(++done);
-      }
-      return Report(CR_OK, json{{"imported", done}}, std::to_string(done) + " entries written\n");
-    }));
-  });
+    return Report(CR_OK, json{{"imported", done}}, std::to_string(done) + " entries written\n");
+  }));
+});
 
-  auto* exportCmd = c->add_subcommand("export", "Write the non-empty entries to a CSV file");
-  exportCmd->add_option("file", file, "the CSV file")->required();
-  exportCmd->callback([] {
-    std::exit(WithSession([] {
-      int32_t size = 0;
-      int32_t code = CRGetIGBSize(&size);
-      if (code != CR_OK) return Report(code);
-      std::ofstream out(file);
-      out << "number,name,price,section,barcode,byPieces\n";
-      Progress progress("goods", static_cast<size_t>(size));
-      size_t written = 0;
-      for (uint32_t n = 1; n <= static_cast<uint32_t>(size); ++n) {
-        GoodsEntry g{};
-        code = CRGetInternalGBEntry(&g, n);
-        progress.Step(n);
-        if (code == CR_ERR_GOODS_EMPTY) continue;
-        if (code != CR_OK) return Report(code, json{{"exported", written}});
-        const json e = GoodsJson(g, n);
-        out << n << "," << CsvField(e["name"].get<std::string>()) << "," << Money(g.price) << "," << g.section
-            << "," << g.barcode << "," << g.byPieces << "\n";
-        ++written;
-      }
-      return Report(CR_OK, json{{"exported", written}}, std::to_string(written) + " entries exported\n");
-    }));
-  });
-}
+auto* exportCmd = c->add_subcommand("export", "Write the non-empty entries to a CSV file");
+exportCmd->add_option("file", file, "the CSV file")->required();
+exportCmd->callback([] {
+  std::exit(WithSession([] {
+    int32_t size = 0;
+    int32_t code = CRGetIGBSize(&size);
+    if (code != CR_OK) return Report(code);
+    std::ofstream out(file);
+    out << "number,name,price,section,barcode,byPieces\n";
+    Progress progress("goods", static_cast<size_t>(size));
+    size_t written = 0;
+    for (uint32_t n = 1; n <= static_cast<uint32_t>(size); ++n) {
+      GoodsEntry g{};
+      code = CRGetInternalGBEntry(&g, n);
+      progress.Step(n);
+      if (code == CR_ERR_GOODS_EMPTY) continue;
+      if (code != CR_OK) return Report(code, json{{"exported", written}});
+      const json e = GoodsJson(g, n);
+      out << n << "," << CsvField(e["name"].get<std::string>()) << "," << Money(g.price) << ","
+          << g.section << "," << g.barcode << "," << g.byPieces << "\n";
+      ++written;
+    }
+    return Report(CR_OK, json{{"exported", written}},
+                  std::to_string(written) + " entries exported\n");
+  }));
+});
+}  // namespace
 
 void AddSell(CLI::App& app) {
   auto* c = app.add_subcommand("sell", "Print a sale check");
@@ -545,16 +591,19 @@ void AddSell(CLI::App& app) {
   static std::string file;
   static std::optional<double> paid;
   static bool nonCash = false;
-  c->add_option("lines", lines,
-                "QTY*PRICE[,section=N][,tax=N][,discount=P][,raise=P][,name=TEXT][,barcode=DIGITS][,pieces]");
-  c->add_option("--file", file, "the check as JSON: {\"lines\":[{...}], \"paid\":..., \"nonCash\":...}")
+  c->add_option(
+      "lines", lines,
+      "QTY*PRICE[,section=N][,tax=N][,discount=P][,raise=P][,name=TEXT][,barcode=DIGITS][,pieces]");
+  c->add_option("--file", file,
+                "the check as JSON: {\"lines\":[{...}], \"paid\":..., \"nonCash\":...}")
       ->check(CLI::ExistingFile);
   c->add_option("--paid", paid, "amount the customer paid (cash: change is printed)");
   c->add_flag("--non-cash", nonCash, "paid by card or transfer");
   c->callback([] {
     SaleCheck check;
     std::string error;
-    const bool parsed = file.empty() ? ParseLines(lines, check, error) : ParseCheckFile(file, check, error);
+    const bool parsed =
+        file.empty() ? ParseLines(lines, check, error) : ParseCheckFile(file, check, error);
     if (!parsed) {
       std::cerr << "varnolo: " << error << "\n";
       std::exit(kExitUsage);
@@ -587,18 +636,21 @@ void AddDocuments(CLI::App& app) {
 
   auto* out = app.add_subcommand("cash-out", "Take cash out of the drawer");
   out->add_option("amount", amount, "the sum")->required();
-  out->callback([] { std::exit(Document("cash out", [] { return CRCreateTakeoffCheck(amount); })); });
+  out->callback(
+      [] { std::exit(Document("cash out", [] { return CRCreateTakeoffCheck(amount); })); });
 
   auto* pack = app.add_subcommand("pack", "Print a pack check");
   pack->add_option("section", section, "section")->required();
   pack->add_option("amount", amount, "the sum")->required();
-  pack->callback([] { std::exit(Document("pack check", [] { return CRCreatePackCheck(section, amount); })); });
+  pack->callback(
+      [] { std::exit(Document("pack check", [] { return CRCreatePackCheck(section, amount); })); });
 
   auto* back = app.add_subcommand("money-back", "Pay money back to a customer");
   back->add_option("section", section, "section")->required();
   back->add_option("amount", amount, "the sum")->required();
-  back->callback(
-      [] { std::exit(Document("money-back check", [] { return CRCreateMoneyBackCheck(section, amount); })); });
+  back->callback([] {
+    std::exit(Document("money-back check", [] { return CRCreateMoneyBackCheck(section, amount); }));
+  });
 
   auto* dec = app.add_subcommand("decorated", "Print a check of one amount with a free text");
   dec->add_option("amount", amount, "the sum")->required();
@@ -625,12 +677,18 @@ void AddReports(CLI::App& app) {
       ->required()
       ->check(CLI::IsMember({"x", "cashiers", "sections", "hourly", "goods"}));
   c->callback([] {
-    const int32_t k = kind == "cashiers" ? 1 : kind == "sections" ? 2 : kind == "hourly" ? 3 : kind == "goods" ? 4 : 5;
-    std::exit(WithSession([&] { return Report(CRReport(k), json::object(), kind + " report printed\n"); }));
+    const int32_t k = kind == "cashiers"   ? 1
+                      : kind == "sections" ? 2
+                      : kind == "hourly"   ? 3
+                      : kind == "goods"    ? 4
+                                           : 5;
+    std::exit(WithSession(
+        [&] { return Report(CRReport(k), json::object(), kind + " report printed\n"); }));
   });
 
   app.add_subcommand("close-shift", "Print the closing report and close the shift")->callback([] {
-    std::exit(WithSession([] { return Report(CRCloseSwitch(), json::object(), "shift closed\n"); }));
+    std::exit(
+        WithSession([] { return Report(CRCloseSwitch(), json::object(), "shift closed\n"); }));
   });
 
   auto* totals = app.add_subcommand("totals", "Show the trade totals");
@@ -674,7 +732,8 @@ void AddTape(CLI::App& app) {
       if (code != CR_OK) return Report(code);
       const int32_t first = from.value_or(1);
       const int32_t last = to.value_or(count);
-      if (count == 0 || last < first) return Report(CR_OK, json{{"entries", json::array()}}, "the tape is empty\n");
+      if (count == 0 || last < first)
+        return Report(CR_OK, json{{"entries", json::array()}}, "the tape is empty\n");
       Progress progress("tape entries", static_cast<size_t>(last - first + 1));
       TapeWalk collected;
       collected.progress = &progress;
@@ -682,18 +741,21 @@ void AddTape(CLI::App& app) {
       code = CREnumCTEntriesFromShopping2(CollectEntry, first, static_cast<uint32_t>(last), 0);
       json data{{"entries", json::array()}};
       std::ostringstream text;
-      if (csv) text << "number,kind,amount,cashier,section,group,hour,minute,flag0,flag1,flagLast,extra1,extra2\n";
+      if (csv)
+        text << "number,kind,amount,cashier,section,group,hour,minute,flag0,flag1,flagLast,extra1,"
+                "extra2\n";
       for (size_t i = 0; i < collected.entries.size(); ++i) {
         const ControlTapeEntry& e = collected.entries[i];
         const size_t number = static_cast<size_t>(first) + i;
         data["entries"].push_back(EntryJson(e, number));
         char line[160];
         if (csv) {
-          std::snprintf(line, sizeof line, "%zu,%d,%.2f,%d,%d,%d,%u,%u,%d,%d,%d,%u,%u\n", number, e.kind, e.amount,
-                        e.cashier, e.section, e.group, e.hour, e.minute, e.flag0, e.flag1, e.flagLast,
-                        e.extraWord1, e.extraWord2);
+          std::snprintf(line, sizeof line, "%zu,%d,%.2f,%d,%d,%d,%u,%u,%d,%d,%d,%u,%u\n", number,
+                        e.kind, e.amount, e.cashier, e.section, e.group, e.hour, e.minute, e.flag0,
+                        e.flag1, e.flagLast, e.extraWord1, e.extraWord2);
         } else {
-          std::snprintf(line, sizeof line, "%5zu  %02u:%02u  kind %d  cashier %d  section %2d  %12.2f\n", number,
+          std::snprintf(line, sizeof line,
+                        "%5zu  %02u:%02u  kind %d  cashier %d  section %2d  %12.2f\n", number,
                         e.hour, e.minute, e.kind, e.cashier, e.section, e.amount);
         }
         text << line;
@@ -701,9 +763,11 @@ void AddTape(CLI::App& app) {
       return Report(code, data, text.str());
     }));
   });
-  app.add_subcommand("close-tape", "Close the control tape (after the shift is closed)")->callback([] {
-    std::exit(WithSession([] { return Report(CRCloseCT(), json::object(), "control tape closed\n"); }));
-  });
+  app.add_subcommand("close-tape", "Close the control tape (after the shift is closed)")
+      ->callback([] {
+        std::exit(WithSession(
+            [] { return Report(CRCloseCT(), json::object(), "control tape closed\n"); }));
+      });
 }
 
 void AddPeripherals(CLI::App& app) {
@@ -715,17 +779,19 @@ void AddPeripherals(CLI::App& app) {
   d->add_option("--position", position, "position byte");
   d->add_flag("--flag", flag, "set the display flag");
   d->callback([] {
-    std::exit(WithSession([] { return Report(CRDisplay(ToAnsi(text).c_str(), position, flag ? 1 : 0)); }));
+    std::exit(WithSession(
+        [] { return Report(CRDisplay(ToAnsi(text).c_str(), position, flag ? 1 : 0)); }));
   });
   app.add_subcommand("drawer", "Open the cash drawer")->callback([] {
     std::exit(WithSession([] { return Report(CRBoxOut(), json::object(), "drawer opened\n"); }));
   });
   app.add_subcommand("test", "Run the register's device test")->callback([] {
-    std::exit(WithSession([] { return Report(CRTestTPD(), json::object(), "device test printed\n"); }));
+    std::exit(
+        WithSession([] { return Report(CRTestTPD(), json::object(), "device test printed\n"); }));
   });
 }
 
-}  // namespace
+}  // namespace varnolo::cli
 }  // namespace varnolo::cli
 
 int main(int argc, char** argv) {
@@ -737,8 +803,10 @@ int main(int argc, char** argv) {
       "2 bad arguments, 3 no register answered.");
   app.require_subcommand(1);
   options.target.port = EnvOr("VARNOLO_PORT", "COM1");
-  options.target.registerNumber = static_cast<uint32_t>(std::strtoul(EnvOr("VARNOLO_REGISTER", "1").c_str(), nullptr, 10));
-  app.add_option("--port", options.target.port, "COM1, COM2 or a device path")->capture_default_str();
+  options.target.registerNumber =
+      static_cast<uint32_t>(std::strtoul(EnvOr("VARNOLO_REGISTER", "1").c_str(), nullptr, 10));
+  app.add_option("--port", options.target.port, "COM1, COM2 or a device path")
+      ->capture_default_str();
   app.add_option("--register", options.target.registerNumber, "the register's number on the line")
       ->capture_default_str();
   app.add_flag("--json", options.json, "print results as JSON for scripts");
@@ -749,8 +817,10 @@ int main(int argc, char** argv) {
   AddClock(app);
   AddText(app, "header", "Show or set the check header", 96, CRGetHeader, CRSetHeader);
   AddText(app, "footer", "Show or set the check footer", 58, CRGetFooter, CRSetFooter);
-  AddNumberedText(app, "section-name", "Show or set a section name", 16, CRGetSectionName, CRSetSectionName);
-  AddNumberedText(app, "cashier-name", "Show or set a cashier name", 8, CRGetCashierName, CRSetCashierName);
+  AddNumberedText(app, "section-name", "Show or set a section name", 16, CRGetSectionName,
+                  CRSetSectionName);
+  AddNumberedText(app, "cashier-name", "Show or set a cashier name", 8, CRGetCashierName,
+                  CRSetCashierName);
   AddCashier(app);
   AddRate(app, "tax", "Show or set a tax rate and name", true, 0);
   AddRate(app, "discount", "Show or set the discount rate and name", false, 1);

@@ -41,32 +41,34 @@ class PosixSerialPort final : public SerialPort {
       pollfd p{fd_, POLLOUT, 0};
       poll(&p, 1, static_cast<int>(deadline - now));
     }
-    tcdrain(fd_);
   }
 
+  // Waits for input with poll() first: right after a request the reply is
+  // never there yet, so reading first would only cost a call.
   size_t Read(std::span<uint8_t> bytes, uint32_t timeoutMs) override {
     size_t got = 0;
     const uint64_t deadline = MonotonicMs() + timeoutMs + bytes.size();
     while (got < bytes.size()) {
-      ssize_t n = ::read(fd_, bytes.data() + got, bytes.size() - got);
-      if (n > 0) {
-        got += static_cast<size_t>(n);
-        continue;
-      }
-      if (n < 0 && errno != EAGAIN && errno != EINTR) break;
       const uint64_t now = MonotonicMs();
       if (now >= deadline) break;
       pollfd p{fd_, POLLIN, 0};
-      int r = poll(&p, 1, static_cast<int>(deadline - now));
-      if (r > 0 && (p.revents & (POLLERR | POLLNVAL)) != 0) break;
-      if (r > 0 && (p.revents & POLLHUP) != 0 && (p.revents & POLLIN) == 0) {
-        // The other end is gone (a pseudo-terminal without its master): wait out
-        // the deadline like a silent line, without spinning.
+      const int r = poll(&p, 1, static_cast<int>(deadline - now));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0 || (p.revents & (POLLERR | POLLNVAL)) != 0) break;
+      if ((p.revents & POLLIN) == 0) {
+        // The other end is gone (a pseudo-terminal without its master): wait
+        // out the deadline like a silent line, without spinning.
         const uint64_t left = deadline - MonotonicMs();
-        if (left > 0 && left < deadline) {
+        if (left < deadline) {
           timespec ts{static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
           nanosleep(&ts, nullptr);
         }
+        break;
+      }
+      const ssize_t n = ::read(fd_, bytes.data() + got, bytes.size() - got);
+      if (n > 0) {
+        got += static_cast<size_t>(n);
+      } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         break;
       }
     }

@@ -134,19 +134,26 @@ class Win32Platform final : public Platform {
     if (token != THREAD_PRIORITY_ERROR_RETURN) SetThreadPriority(GetCurrentThread(), token);
   }
 
-  void AnsiToOem(char* text, size_t n) override { CharToOemBuffA(text, text, static_cast<DWORD>(n)); }
-  void OemToAnsi(char* text, size_t n) override { OemToCharBuffA(text, text, static_cast<DWORD>(n)); }
+  void AnsiToOem(char* text, size_t n) override {
+    CharToOemBuffA(text, text, static_cast<DWORD>(n));
+  }
+  void OemToAnsi(char* text, size_t n) override {
+    OemToCharBuffA(text, text, static_cast<DWORD>(n));
+  }
 
   // The table is a resource of this DLL, found through the DLL's own module
   // handle, so that a renamed or side-by-side copy still finds its own.
   std::span<const uint8_t> FindFirmwareTable() override {
     HMODULE self = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&SystemPlatform), &self)) {
+    if (!GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCSTR>(&SystemPlatform), &self)) {
       return {};
     }
-    HRSRC found = FindResourceExA(self, "VERSUPP", MAKEINTRESOURCEA(kTableResourceId), kTableLanguage);
-    if (found == nullptr) found = FindResourceA(self, MAKEINTRESOURCEA(kTableResourceId), "VERSUPP");
+    HRSRC found =
+        FindResourceExA(self, "VERSUPP", MAKEINTRESOURCEA(kTableResourceId), kTableLanguage);
+    if (found == nullptr)
+      found = FindResourceA(self, MAKEINTRESOURCEA(kTableResourceId), "VERSUPP");
     if (found == nullptr) return {};
     HGLOBAL loaded = LoadResource(self, found);
     if (loaded == nullptr) return {};

@@ -1,0 +1,180 @@
+// How close each family of operations comes to the protocol's own floor: the
+// fixed pauses after every block and the 1 ms after every write, which no
+// implementation may shorten. Each operation runs once in-process against the
+// simulated register on a virtual clock (that sums the floor and counts the
+// exchanges), then for real against varnolo-sim on a pseudo-terminal.
+//
+//   protocol_floor [REPEATS]
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "link/commands.h"
+#include "link/primitives.h"
+#include "link/register_link.h"
+#include "session/session.h"
+#include "support/sim_peer.h"
+#include "support/sim_process.h"
+#include "varnolo.h"
+
+namespace {
+
+std::atomic<long> allocations{0};
+
+}  // namespace
+
+void* operator new(std::size_t n) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace varnolo::bench {
+namespace {
+
+double Seconds(clockid_t clock) {
+  timespec ts{};
+  clock_gettime(clock, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+struct Operation {
+  const char* name;
+  std::function<int32_t()> run;
+};
+
+int32_t VARNOLO_CALL Ignore(const ControlTapeEntry*, int32_t) { return 1; }
+
+std::vector<Operation> Operations() {
+  return {
+      {"read an option (CRGetDigits)",
+       [] {
+         int32_t d;
+         return CRGetDigits(&d);
+       }},
+      {"write an option (CRSetDigits)", [] { return CRSetDigits(5); }},
+      {"read the clock (CRGetTimeDate)",
+       [] {
+         TimeDate t;
+         return CRGetTimeDate(&t);
+       }},
+      {"set a tax rate (CRSetTaxVal)", [] { return CRSetTaxVal(20, 1); }},
+      {"set the header (CRSetHeader)",
+       [] { return CRSetHeader("VARNOLO MARKET~12 Harbour Street"); }},
+      {"goods entry 600 (CRSetInternalGBEntry)",
+       [] {
+         GoodsEntry g{};
+         g.price = 10;
+         g.byPieces = 1;
+         g.section = 1;
+         std::strcpy(g.name, "Tea");
+         return CRSetInternalGBEntry(&g, 600);
+       }},
+      {"sale check, 3 lines (CRCreateCheck)",
+       [] {
+         CheckItem items[3] = {{1, 10, 0, 0, 1, 0}, {2, 5, 0, 0, 1, 0}, {1, 3, 0, 0, 2, 0}};
+         return CRCreateCheck(items, 3, 0, 0, 0);
+       }},
+      {"control tape, first 20 entries",
+       [] { return CREnumCTEntriesFromShopping2(Ignore, 1, 20, 0); }},
+      {"trade totals of a section",
+       [] {
+         TradeTotals t;
+         TradeCounters n;
+         return CRGetTradeResults(&t, &n, 1, 0);
+       }},
+      {"X report (CRReport)", [] { return CRReport(5); }},
+  };
+}
+
+// Puts something on the tape so that the enumeration has entries to read,
+// then closes the shift so that the settings may be written.
+void Prepare() {
+  CheckItem item{1, 1, 0, 0, 1, 0};
+  for (int i = 0; i < 7; ++i) CRCreateCheck(&item, 1, 0, 0, 0);
+  CRCloseSwitch();
+}
+
+struct Floor {
+  double ms;
+  size_t exchanges;
+};
+
+std::vector<Floor> MeasureFloors(const std::vector<Operation>& ops, int repeats) {
+  std::vector<Floor> floors;
+  test::ScopedFakePlatform platform;
+  int64_t now = 1772445600;
+  sim::Register reg({3, 1, 1800}, [&now] { return now; });
+  test::SimPeer peer(reg);
+  platform->SetPeer(&peer);
+  CRInitInterface(1, 0);
+  Prepare();
+  for (const Operation& op : ops) {
+    platform->ClearRecords();
+    for (int r = 0; r < repeats; ++r) {
+      if (op.run() != CR_OK) std::fprintf(stderr, "%s failed in-process\n", op.name);
+    }
+    size_t exchanges = 0;
+    for (const Packet& p : platform->Packets())
+      exchanges += p.header.command != cmd::kCallEndNotice ? 1 : 0;
+    floors.push_back({static_cast<double>(platform->TotalSleepMs()) / repeats,
+                      std::max<size_t>(1, exchanges / static_cast<size_t>(repeats))});
+  }
+  CRDestroyInterface();
+  return floors;
+}
+
+}  // namespace
+}  // namespace varnolo::bench
+
+int main(int argc, char** argv) {
+  using namespace varnolo;
+  using namespace varnolo::bench;
+  const int repeats = argc > 1 ? std::atoi(argv[1]) : 5;
+  const std::vector<Operation> ops = Operations();
+  const std::vector<Floor> floors = MeasureFloors(ops, repeats);
+
+  test::SimProcess sim;
+  sim.BecomeCom1();
+  if (CRInitInterface(1, 0) != 1) {
+    std::fprintf(stderr, "no simulated register\n");
+    return 1;
+  }
+  Prepare();
+  std::printf("%-40s %10s %10s %7s %14s\n", "operation", "wall ms", "floor ms", "ratio",
+              "CPU us/exch.");
+  bool within = true;
+  for (size_t i = 0; i < ops.size(); ++i) {
+    const double wall0 = Seconds(CLOCK_MONOTONIC);
+    const double cpu0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    for (int r = 0; r < repeats; ++r) {
+      if (ops[i].run() != CR_OK) std::fprintf(stderr, "%s failed\n", ops[i].name);
+    }
+    const double wall = (Seconds(CLOCK_MONOTONIC) - wall0) * 1e3 / repeats;
+    const double cpu = (Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0) * 1e6 / repeats;
+    const double ratio = wall / floors[i].ms;
+    within = within && ratio <= 1.02;
+    std::printf("%-40s %10.1f %10.1f %7.3f %14.1f\n", ops[i].name, wall, floors[i].ms, ratio,
+                cpu / static_cast<double>(floors[i].exchanges));
+  }
+
+  // Steady state: no heap allocation per exchange on the link.
+  uint8_t block[128];
+  ReadDataMemory(1, 0x4000, block);
+  const long before = allocations.load();
+  for (int r = 0; r < 20; ++r) ReadDataMemory(1, 0x4000, block);
+  std::printf("heap allocations in 20 memory exchanges: %ld\n", allocations.load() - before);
+  std::fflush(stdout);
+  CRDestroyInterface();
+  return within ? 0 : 3;
+}
