@@ -119,6 +119,14 @@ class UnderWine : public WindowsDll {
           << GetParam().wine << " is not installed: " << GetParam().preset
           << " was checked only statically (Debian's 32-bit Wine needs the i386 architecture)";
     }
+    // The loader may be installed on a kernel that cannot run 32-bit programs
+    // ("Exec format error", exit 126).
+    std::string version;
+    if (const int code = RunCommand(std::string(GetParam().wine) + " --version", &version);
+        code != 0) {
+      GTEST_SKIP() << GetParam().wine << " does not run on this machine (exit " << code << ": "
+                   << version << "): " << GetParam().preset << " was checked only statically";
+    }
     Boot();
     ASSERT_TRUE(booted) << bootLog;
     std::string out;
