@@ -25,11 +25,11 @@ ResultCode QueryAvailableCash(double amount) {
     if (r != kOk) return r;
     r = ReadWorkingMemory(reg, cell, bytes);
     if (r != kOk) return r;
-    cash = AmountFromBe40(bytes) + 0.001;
+    cash = AmountFromBigEndian(bytes) + 0.001;
   } else {
     const ResultCode r = ReadWorkingMemory(reg, CapabilityAddress(cap::kDrawerCash), bytes);
     if (r != kOk) return r;
-    cash = AmountFromBe40(bytes);
+    cash = AmountFromBigEndian(bytes);
   }
   return cash < amount ? kNotEnoughCash : kOk;
 }

@@ -32,7 +32,7 @@ void PutBe24(std::span<uint8_t> out, uint32_t v) {
   out[2] = static_cast<uint8_t>(v);
 }
 
-double AmountFromBe40(std::span<const uint8_t, 5> bytes) {
+double AmountFromBigEndian(std::span<const uint8_t> bytes) {
   double value = 0;
   double weight = 1;
   for (size_t i = bytes.size(); i-- > 0;) {

@@ -19,8 +19,9 @@ double RoundHundredths(double x);
 void PutBe16(std::span<uint8_t> out, uint32_t v);
 void PutBe24(std::span<uint8_t> out, uint32_t v);
 
-// A 5-byte big-endian amount of hundredths as currency units, accumulated in
-// floating point from the least significant byte up.
-double AmountFromBe40(std::span<const uint8_t, 5> bytes);
+// A big-endian amount of hundredths (5 bytes in the totals, 3 or 5 on the
+// tape) as currency units, accumulated in floating point from the least
+// significant byte up.
+double AmountFromBigEndian(std::span<const uint8_t> bytes);
 
 }  // namespace varnolo

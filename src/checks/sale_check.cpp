@@ -51,7 +51,9 @@ ResultCode ValidateLine(Item& item, bool extended) {
   return kOk;
 }
 
-LineInput Describe(const CheckItem& item) {
+// The fields both kinds of check line have.
+template <class Item>
+LineInput CommonFields(const Item& item) {
   LineInput in;
   in.section = item.section;
   in.quantity = item.quantity;
@@ -59,19 +61,18 @@ LineInput Describe(const CheckItem& item) {
   in.raisePercent = item.raisePercent;
   in.discountPercent = item.discountPercent;
   in.taxNumber = item.taxNumber;
+  return in;
+}
+
+LineInput Describe(const CheckItem& item) {
+  LineInput in = CommonFields(item);
   in.kind = kPlainLine;
   in.quantityField = Thousandths(item.quantity);
   return in;
 }
 
 LineInput Describe(const CheckItemEx& item) {
-  LineInput in;
-  in.section = item.section;
-  in.quantity = item.quantity;
-  in.price = item.price;
-  in.raisePercent = item.raisePercent;
-  in.discountPercent = item.discountPercent;
-  in.taxNumber = item.taxNumber;
+  LineInput in = CommonFields(item);
   in.kind = kNamedLine;
   in.name = item.name;
   in.barcode = item.barcode[0] != 0 ? item.barcode : nullptr;

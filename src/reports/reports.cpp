@@ -116,7 +116,7 @@ ResultCode TradeResults(TradeTotals* totals, TradeCounters* counters, uint32_t i
   for (size_t k = 0; k < 18; ++k) {
     const size_t at = 5 * (k * scope.columns + column);
     totals->value[k] =
-        k < scope.amounts ? AmountFromBe40(std::span<const uint8_t, 5>(&block[at], 5)) : 0.0;
+        k < scope.amounts ? AmountFromBigEndian(std::span(block).subspan(at, 5)) : 0.0;
   }
   block.assign(scope.counterRows * scope.columns * 2, 0);
   r = ReadWorkingMemory(reg, CapabilityAddress(scope.countersIndex), block);

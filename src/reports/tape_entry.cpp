@@ -1,17 +1,9 @@
 #include "reports/tape_entry.h"
 
+#include "checks/encoding.h"
+
 namespace varnolo {
 namespace {
-
-double Amount(std::span<const uint8_t> bytes) {
-  double value = 0;
-  double weight = 1;
-  for (size_t i = bytes.size(); i-- > 0;) {
-    value += bytes[i] * weight;
-    weight *= 256.0;
-  }
-  return value * 0.01;
-}
 
 constexpr int kCashIn = 3;
 constexpr int kCashOut = 4;
@@ -36,13 +28,13 @@ ControlTapeEntry DecodeTapeEntry(std::span<const uint8_t> b, uint8_t sectionCoun
   if (!longForm && cash) {
     e.amount = 0.0;
   } else if (!longForm && e.kind == kCheckTotal) {
-    e.amount = Amount(b.subspan(1, 5));  // the total takes the section and group bits
+    e.amount = AmountFromBigEndian(b.subspan(1, 5));  // the total takes the section and group bits
     e.section = 0;
     e.group = 0;
   } else if (longForm && cash) {
-    e.amount = Amount(b.subspan(3, 5));
+    e.amount = AmountFromBigEndian(b.subspan(3, 5));
   } else {
-    e.amount = Amount(b.subspan(3, 3));
+    e.amount = AmountFromBigEndian(b.subspan(3, 3));
   }
   if (longForm) {
     e.extraWord1 = cash ? 0 : static_cast<uint16_t>(b[6] << 8 | b[7]);

@@ -8,16 +8,11 @@
 
 #include "link/commands.h"
 #include "support/check_fixture.h"
+#include "support/whole_tape.h"
 #include "totals.h"
 
 namespace varnolo::test {
 namespace {
-
-std::vector<ControlTapeEntry>* tape = nullptr;
-int32_t VARNOLO_CALL Collect(const ControlTapeEntry* e, int32_t) {
-  tape->push_back(*e);
-  return 1;
-}
 
 class Soak : public CheckFixture {};
 
@@ -84,9 +79,9 @@ TEST_F(Soak, DocumentsUnderRandomFaults) {
   reg.faults().Clear();
 
   // The line works after all that, and the tape agrees with the totals.
-  std::vector<ControlTapeEntry> entries;
-  tape = &entries;
-  ASSERT_EQ(CREnumControlTapeEntries(Collect, 0), kOk);
+  const WholeTape tape = ReadWholeTape();
+  ASSERT_EQ(tape.result, kOk);
+  const std::vector<ControlTapeEntry>& entries = tape.entries;
   uint64_t saleLines = 0;
   for (const ControlTapeEntry& e : entries) {
     if (e.kind == 0) saleLines += static_cast<uint64_t>(e.amount * 100 + 0.5);

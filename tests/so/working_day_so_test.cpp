@@ -10,17 +10,11 @@
 #include <sstream>
 
 #include "support/sim_process.h"
+#include "support/whole_tape.h"
 #include "varnolo.h"
 
 namespace varnolo::test {
 namespace {
-
-std::vector<ControlTapeEntry>* tape = nullptr;
-
-int32_t VARNOLO_CALL Collect(const ControlTapeEntry* e, int32_t) {
-  tape->push_back(*e);
-  return 1;
-}
 
 long Hundredths(double v) { return std::lround(v * 100); }
 
@@ -29,7 +23,6 @@ class WorkingDay : public ::testing::Test {
   void SetUp() override {
     sim.BecomeCom1();
     ASSERT_EQ(CRInitInterface(1, 0), 1);
-    tape = &entries;
   }
   void TearDown() override { CRDestroyInterface(); }
 
@@ -45,14 +38,13 @@ class WorkingDay : public ::testing::Test {
     return s.str();
   }
   std::vector<ControlTapeEntry> Tape() {
-    entries.clear();
-    EXPECT_EQ(CREnumControlTapeEntries(Collect, 0), CR_OK);
-    return entries;
+    WholeTape tape = ReadWholeTape();
+    EXPECT_EQ(tape.result, CR_OK);
+    return tape.entries;
   }
 
   const std::string image = "/tmp/varnolo-day-" + std::to_string(getpid()) + ".img";
   SimProcess sim{{"--image", image, "--paper", "paper"}};
-  std::vector<ControlTapeEntry> entries;
 };
 
 TEST_F(WorkingDay, DocumentsTapeTotalsAndDrawerAgree) {

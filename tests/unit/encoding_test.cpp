@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Encoding, AmountFromFiveFfBytes) {
   const uint8_t ff[5] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  EXPECT_DOUBLE_EQ(AmountFromBe40(ff), 10995116277.75);
+  EXPECT_DOUBLE_EQ(AmountFromBigEndian(ff), 10995116277.75);
 }
 
 TEST(Encoding, NegativeChangeIsSentAsZero) {

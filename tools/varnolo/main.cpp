@@ -304,6 +304,16 @@ void AddConfig(CLI::App& app) {
   });
 }
 
+TimeDate TimeDateOf(const std::tm& tm) {
+  return TimeDate{static_cast<uint8_t>(tm.tm_mday),
+                  static_cast<uint8_t>(tm.tm_mon + 1),
+                  static_cast<uint16_t>(tm.tm_year + 1900),
+                  static_cast<uint8_t>(tm.tm_hour),
+                  static_cast<uint8_t>(tm.tm_min),
+                  static_cast<uint8_t>(tm.tm_sec),
+                  0};
+}
+
 void AddClock(CLI::App& app) {
   auto* c = app.add_subcommand("clock", "Read or set the register's clock");
   c->require_subcommand(1);
@@ -327,30 +337,14 @@ void AddClock(CLI::App& app) {
       std::cerr << "varnolo: the time must look like 2026-12-31 23:59:00\n";
       std::exit(kExitUsage);
     }
-    std::exit(WithSession([&] {
-      TimeDate t{static_cast<uint8_t>(tm.tm_mday),
-                 static_cast<uint8_t>(tm.tm_mon + 1),
-                 static_cast<uint16_t>(tm.tm_year + 1900),
-                 static_cast<uint8_t>(tm.tm_hour),
-                 static_cast<uint8_t>(tm.tm_min),
-                 static_cast<uint8_t>(tm.tm_sec),
-                 0};
-      return Report(CRSetTimeDate(t));
-    }));
+    std::exit(WithSession([&] { return Report(CRSetTimeDate(TimeDateOf(tm))); }));
   });
   c->add_subcommand("sync", "Set the clock to this computer's local time")->callback([] {
     std::exit(WithSession([] {
       const std::time_t now = std::time(nullptr);
       std::tm tm{};
       localtime_r(&now, &tm);
-      TimeDate t{static_cast<uint8_t>(tm.tm_mday),
-                 static_cast<uint8_t>(tm.tm_mon + 1),
-                 static_cast<uint16_t>(tm.tm_year + 1900),
-                 static_cast<uint8_t>(tm.tm_hour),
-                 static_cast<uint8_t>(tm.tm_min),
-                 static_cast<uint8_t>(tm.tm_sec),
-                 0};
-      return Report(CRSetTimeDate(t));
+      return Report(CRSetTimeDate(TimeDateOf(tm)));
     }));
   });
 }
