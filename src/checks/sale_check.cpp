@@ -13,6 +13,13 @@ namespace {
 
 constexpr double kMaxPaid = 99999999.99;  // ten digits in the totals record
 
+// An amount paid the totals record can hold. A cash amount below the total,
+// a negative one included, is the payment test's to refuse, after the lines.
+bool PaidHasDigitForm(double paid, bool cash) {
+  if (!std::isfinite(paid) || paid > kMaxPaid) return false;
+  return cash || paid >= 0;
+}
+
 bool BarcodeValid(const char* b) {
   if (b[0] == 0) return true;
   for (int i = 0; i < 13; ++i) {
@@ -88,7 +95,7 @@ ResultCode CreateSaleCheck(Item* items, uint32_t count, double paid, int32_t pai
   if (!TheLink().IsPortOpen()) return kPortClosed;
   if (count == 0 || count > kMaxLines) return kOutOfRange;
   if (items == nullptr) return kOutOfRange;
-  if (paidGiven != 0 && !FiniteWithin(paid, 0, kMaxPaid)) return kOutOfRange;
+  if (paidGiven != 0 && !PaidHasDigitForm(paid, nonCash == 0)) return kOutOfRange;
   CallFrame frame;
   for (uint32_t i = 0; i < count; ++i) {
     if (const ResultCode r = ValidateLine(items[i], extended); r != kOk) return r;

@@ -35,25 +35,22 @@ ResultCode SendSelectorBytes(uint32_t reg, std::span<const uint8_t> bytes, uint8
   else
     return kNotCarriedOut;
   if (bytes.size() < count) return kOutOfRange;
-  std::array<uint8_t, 13> scratch{};  // any reply data lands here, never beyond
   const PacketHeader h{cmd::kSelectorBytes, count, selector, reg};
-  const ResultCode r = TheLink().Exchange(h, bytes.first(count), scratch, kShortTimeoutMs);
+  const ResultCode r = TheLink().Exchange(h, bytes.first(count), {}, kShortTimeoutMs);
   Pause(20);
   return r;
 }
 
 ResultCode BeginSessionCommand(uint32_t reg, uint8_t parameter) {
-  std::array<uint8_t, 16> scratch{};
   const PacketHeader h{cmd::kBeginSession, 0, static_cast<uint16_t>(parameter << 8), reg};
-  const ResultCode r = TheLink().Exchange(h, {}, scratch, kSessionTimeoutMs);
+  const ResultCode r = TheLink().Exchange(h, {}, {}, kSessionTimeoutMs);
   Pause(50);
   return r;
 }
 
 ResultCode EndSessionCommand(uint32_t reg) {
-  std::array<uint8_t, 16> scratch{};
   const PacketHeader h{cmd::kEndSession, 0, 0, reg};
-  const ResultCode r = TheLink().Exchange(h, {}, scratch, kSessionTimeoutMs);
+  const ResultCode r = TheLink().Exchange(h, {}, {}, kSessionTimeoutMs);
   Pause(20);
   return r;
 }
@@ -103,7 +100,7 @@ ResultCode WriteClock(uint32_t reg, const ClockValue& value) {
 
 void SendCallEndNotice() {
   const WireHeader wire = EncodeHeader(PacketHeader{cmd::kCallEndNotice, 0, 0, 0});
-  TheLink().WriteBytes(wire);
+  TheLink().WritePacket(wire);
 }
 
 }  // namespace varnolo

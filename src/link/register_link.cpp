@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
+
+#include "platform/trace_file.h"
 
 namespace varnolo {
 namespace {
@@ -27,11 +30,16 @@ RegisterLink& TheLink() {
 }
 
 bool RegisterLink::OpenPort(int32_t selector) {
+  TheTrace().Open();
   port_ = CurrentPlatform().OpenSerialPort(selector == 0 ? "COM1" : "COM2");
+  if (port_ == nullptr) TheTrace().Close();
   return port_ != nullptr;
 }
 
-void RegisterLink::ClosePort() { port_.reset(); }
+void RegisterLink::ClosePort() {
+  port_.reset();
+  TheTrace().Close();
+}
 
 bool RegisterLink::WriteBytes(std::span<const uint8_t> bytes) {
   if (!port_) return false;
@@ -40,9 +48,15 @@ bool RegisterLink::WriteBytes(std::span<const uint8_t> bytes) {
   return true;
 }
 
+void RegisterLink::WritePacket(std::span<const uint8_t> bytes) {
+  if (WriteBytes(bytes)) TheTrace().Packet('>', bytes);
+}
+
 bool RegisterLink::ReadBytes(std::span<uint8_t> bytes, uint32_t timeoutMs) {
   if (!port_) return false;
-  return port_->Read(bytes, timeoutMs) == bytes.size();
+  const size_t got = port_->Read(bytes, timeoutMs);
+  if (TheTrace().Enabled()) traced_.insert(traced_.end(), bytes.begin(), bytes.begin() + got);
+  return got == bytes.size();
 }
 
 ResultCode RegisterLink::Exchange(const PacketHeader& request, std::span<const uint8_t> out,
@@ -58,32 +72,85 @@ ResultCode RegisterLink::Exchange(const PacketHeader& request, std::span<const u
 
   const WireHeader wire = EncodeHeader(request);
   WriteBytes(wire);
+  uint8_t sum = 0;
   if (sendsData) {
     const auto data = out.first(request.length);
     WriteBytes(data);
-    const uint8_t sum = DataChecksum(data);
+    sum = DataChecksum(data);
     WriteBytes(std::span<const uint8_t>(&sum, 1));
   }
-  return ReceiveReply(in, timeoutMs);
+  if (TheTrace().Enabled())
+    TraceRequest(wire, sendsData ? out.first(request.length) : out.first(0), sum);
+
+  traced_.clear();
+  refusal_ = {};
+  const ResultCode r = ReceiveReply(in, timeoutMs);
+  if (TheTrace().Enabled())
+    TheTrace().Packet('<', traced_, r == kNoReply && traced_.empty() ? "no reply" : refusal_);
+  return r;
+}
+
+void RegisterLink::TraceRequest(const WireHeader& wire, std::span<const uint8_t> data,
+                                uint8_t sum) {
+  std::vector<uint8_t> packet(wire.begin(), wire.end());
+  if (!data.empty()) {
+    packet.insert(packet.end(), data.begin(), data.end());
+    packet.push_back(sum);
+  }
+  TheTrace().Packet('>', packet);
 }
 
 ResultCode RegisterLink::ReceiveReply(std::span<uint8_t> in, uint32_t timeoutMs) {
+  const bool expectsData = !in.empty();
   WireHeader wire{};
-  if (!ReadBytes(wire, timeoutMs)) return kNoReply;
-  if (!HeaderChecksumValid(wire)) return kNoReply;
+  if (!ReadBytes(wire, timeoutMs)) return Incomplete();
+  // A damaged header cannot be trusted to say how much follows it.
+  if (!HeaderChecksumValid(wire)) return Reject("damaged header", timeoutMs);
   const PacketHeader reply = DecodeHeader(wire);
-  if (!reply.CarriesData()) return wire[4];
+  if (!reply.CarriesData()) {
+    const uint8_t status = wire[4];
+    // A read is answered by its data or refused with a status; a bare "done"
+    // belongs to some earlier request whose answer came late.
+    if (expectsData && status == 0) return Reject("no data for a read", timeoutMs);
+    return status;
+  }
 
   const auto data = std::span<uint8_t>(staging_).first(reply.length);
   uint8_t sum = 0;
-  if (!ReadBytes(data, timeoutMs)) return kNoReply;
-  if (!ReadBytes(std::span<uint8_t>(&sum, 1), timeoutMs)) return kNoReply;
-  if (DataChecksum(data) != sum) return kNoReply;
-  // A reply longer than the caller's buffer has been read whole, so the line
-  // stays in step, but it is not an answer the caller can use.
-  if (data.size() > in.size()) return kNoReply;
+  if (!ReadBytes(data, timeoutMs)) return Incomplete();
+  if (!ReadBytes(std::span<uint8_t>(&sum, 1), timeoutMs)) return Incomplete();
+  if (DataChecksum(data) != sum) return Reject("damaged data", timeoutMs);
+  // Data nobody asked for is dropped; the register's answer stands.
+  if (!expectsData) return kOk;
+  // Data of another length answers some other request.
+  if (data.size() != in.size()) return Reject("data of another length", timeoutMs);
   std::copy(data.begin(), data.end(), in.begin());
   return kOk;
+}
+
+ResultCode RegisterLink::Incomplete() {
+  refusal_ = "incomplete";
+  return kNoReply;
+}
+
+ResultCode RegisterLink::Reject(std::string_view why, uint32_t timeoutMs) {
+  refusal_ = why;
+  DrainUntilQuiet(timeoutMs);
+  return kNoReply;
+}
+
+size_t RegisterLink::DrainUntilQuiet(uint32_t limitMs) {
+  // At 9600 baud a byte takes about 1 ms: this many ms without one means the
+  // register has stopped sending.
+  constexpr uint32_t kQuietMs = 30;
+  Platform& platform = CurrentPlatform();
+  const uint64_t start = platform.NowMs();
+  size_t dropped = 0;
+  uint8_t byte = 0;
+  while (platform.NowMs() - start < limitMs && ReadBytes(std::span<uint8_t>(&byte, 1), kQuietMs)) {
+    ++dropped;
+  }
+  return dropped;
 }
 
 }  // namespace varnolo

@@ -35,9 +35,9 @@ ResultCode CallRoutine(uint32_t reg, uint8_t slot, uint8_t count, CapabilityEntr
     std::memcpy(&block[5], parameters.data(), count);
     length = static_cast<uint16_t>(count + 5);
   }
-  std::array<uint8_t, 16> ignored{};  // reply data, if any, is not used
+  // Reply data, if any, is read and dropped: the status is the answer.
   const PacketHeader h{cmd::kCallRoutine, length, EntryLocation(entry), reg};
-  const ResultCode r = TheLink().Exchange(h, std::span(block).first(length), ignored, timeoutMs);
+  const ResultCode r = TheLink().Exchange(h, std::span(block).first(length), {}, timeoutMs);
   CurrentPlatform().SleepMs(20);
   return r;
 }
@@ -48,10 +48,9 @@ ResultCode CallRoutineWithBlock(uint32_t reg, CapabilityEntry entry,
   data[0] = EntryBank(entry);
   data[1] = 0;
   std::memcpy(&data[2], textBlock.data(), kRoutineBlockSize);
-  std::array<uint8_t, 16> ignored{};
   const PacketHeader h{cmd::kCallRoutine, static_cast<uint16_t>(data.size()), EntryLocation(entry),
                        reg};
-  const ResultCode r = TheLink().Exchange(h, data, ignored, 10000);
+  const ResultCode r = TheLink().Exchange(h, data, {}, 10000);
   CurrentPlatform().SleepMs(20);
   return r;
 }

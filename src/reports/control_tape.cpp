@@ -46,9 +46,13 @@ ResultCode Enumerate(ControlTapeCallback callback, int32_t first, uint32_t last,
   return kOk;
 }
 
+constexpr uint32_t kTapeInfoFields =
+    CR_CT_SHIFT_OPEN | CR_CT_STATE_BYTE | CR_CT_DATE_TIME | CR_CT_ENTRY_COUNT;
+
 ResultCode TapeInfo(ControlTapeInfo* info, uint32_t flags) {
   if (!TheLink().IsPortOpen()) return kPortClosed;
-  if (info == nullptr) return kOutOfRange;
+  // Only a flag that fills a field needs the record.
+  if (info == nullptr && (flags & kTapeInfoFields) != 0) return kOutOfRange;
   CallFrame frame;
   const uint32_t reg = TheSession().registerNumber;
   if ((flags & CR_CT_SHIFT_OPEN) != 0) {
@@ -103,6 +107,7 @@ using namespace varnolo;
 extern "C" {
 
 ResultCode VARNOLO_CALL CRGetNumOfShoppings(uint16_t* count) {
+  if (!TheLink().IsPortOpen()) return kPortClosed;
   if (count == nullptr) return kOutOfRange;
   return Guarded([&] {
     CallFrame frame;
@@ -134,6 +139,7 @@ ResultCode VARNOLO_CALL CRGetCTInfoEx(ControlTapeInfo* info, uint32_t flags) {
 }
 
 ResultCode VARNOLO_CALL CRGetCTInfo(ControlTapeInfo* info) {
+  if (!TheLink().IsPortOpen()) return kPortClosed;
   if (info == nullptr) return kOutOfRange;
   return Guarded([&] {
     CallFrame frame;

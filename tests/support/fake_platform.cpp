@@ -84,7 +84,11 @@ void FakePlatform::HostWrites(std::span<const uint8_t> bytes) {
     packets_.push_back(*packet);
     if (peer_ == nullptr) continue;
     if (auto reply = peer_->OnPacket(*packet)) {
-      for (uint8_t b : reply->bytes) inbound_.push_back({b, now_ + reply->delayMs});
+      uint64_t at = now_ + reply->delayMs;
+      for (uint8_t b : reply->bytes) {
+        inbound_.push_back({b, at});
+        at += reply->perByteMs;
+      }
     }
   }
 }

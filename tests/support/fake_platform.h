@@ -17,7 +17,8 @@ namespace varnolo::test {
 
 struct PeerReply {
   std::vector<uint8_t> bytes;
-  uint32_t delayMs = 0;  // arrives this long after the request
+  uint32_t delayMs = 0;    // arrives this long after the request
+  uint32_t perByteMs = 0;  // then one byte every so many ms (1 is about 9600 baud)
 };
 
 // The far end of the fake line: sees each whole packet the host sends.

@@ -121,14 +121,15 @@ TEST_P(Payment, TestAndTotalsBytes) {
   EXPECT_EQ(totals[3], c.byte3);
 }
 
-INSTANTIATE_TEST_SUITE_P(Checks, Payment,
-                         ::testing::Values(PaymentCase{"cash_exact", 19.00, 1, 0, kOk, 0, 0},
-                                           PaymentCase{"cash_one_hundredth_short", 18.99, 1, 0,
-                                                       kNotEnoughCash, 0, 0},
-                                           PaymentCase{"cash_nothing_given", 0, 0, 0, kOk, 1, 0},
-                                           PaymentCase{"non_cash", 0, 0, 1, kOk, 0, 2},
-                                           PaymentCase{"non_cash_paid_short", 10, 1, 1, kOk, 0, 2}),
-                         ParamName());
+INSTANTIATE_TEST_SUITE_P(
+    Checks, Payment,
+    ::testing::Values(PaymentCase{"cash_exact", 19.00, 1, 0, kOk, 0, 0},
+                      PaymentCase{"cash_one_hundredth_short", 18.99, 1, 0, kNotEnoughCash, 0, 0},
+                      PaymentCase{"cash_nothing_given", 0, 0, 0, kOk, 1, 0},
+                      PaymentCase{"non_cash", 0, 0, 1, kOk, 0, 2},
+                      PaymentCase{"cash_negative", -1, 1, 0, kNotEnoughCash, 0, 0},
+                      PaymentCase{"non_cash_paid_short", 10, 1, 1, kOk, 0, 2}),
+    ParamName());
 
 TEST_F(SaleCheck, CashWithChange) {
   CheckItem item = Item(2, 10, 0, 5);
@@ -203,10 +204,20 @@ TEST_F(SaleCheck, CountAndPointerChecksComeFirst) {
   EXPECT_EQ(CRCreateCheck(items, 21, 0, 0, 0), kOutOfRange);
   EXPECT_EQ(CRCreateCheck(nullptr, 1, 0, 0, 0), kOutOfRange);
   CheckItem item = Item(1, 1);
-  EXPECT_EQ(CRCreateCheck(&item, 1, kNaN, 1, 0), kOutOfRange);
-  EXPECT_EQ(CRCreateCheck(&item, 1, -1, 1, 0), kOutOfRange);
+  // An amount paid with no digit form in the totals record.
+  for (const double paid : {kNaN, kInf, 100000000.0}) {
+    EXPECT_EQ(CRCreateCheck(&item, 1, paid, 1, 0), kOutOfRange) << paid;
+  }
+  EXPECT_EQ(CRCreateCheck(&item, 1, -1, 1, 1),
+            kOutOfRange);  // non-cash: no change test to refuse it
   EXPECT_TRUE(NoTraffic());
   EXPECT_EQ(CRCreateCheck(&item, 1, kNaN, 0, 0), kOk);  // paid is not used without paidGiven
+}
+
+TEST_F(SaleCheck, ALineErrorComesBeforeThePaymentTest) {
+  CheckItem item = Item(2, 50000);
+  EXPECT_EQ(CRCreateCheck(&item, 1, -1, 1, 0), kAmountTooLarge);
+  EXPECT_EQ(Commands(), (std::vector<uint16_t>{0x2900}));
 }
 
 TEST_F(SaleCheck, LineSumAboveTheLimitAfterARaiseAbandonsWithAReset) {

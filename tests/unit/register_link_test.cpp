@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "link/primitives.h"
 #include "link/register_link.h"
 #include "support/param_name.h"
 #include "support/scripted_peer.h"
@@ -98,9 +99,73 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"damaged_header_checksum", Flip(DataReply(0x0300, {1, 2, 3, 4}), 10), kNoReply,
                   false},
         ReplyCase{"damaged_data", Flip(DataReply(0x0300, {1, 2, 3, 4}), 12), kNoReply, false},
-        ReplyCase{"longer_than_the_buffer", DataReply(0x0300, {1, 2, 3, 4, 5, 6}), kNoReply,
-                  false}),
+        ReplyCase{"longer_than_the_buffer", DataReply(0x0300, {1, 2, 3, 4, 5, 6}), kNoReply, false},
+        ReplyCase{"shorter_than_asked", DataReply(0x0300, {1, 2}), kNoReply, false},
+        ReplyCase{"done_without_data", StatusReply(0x0300, 0), kNoReply, false}),
     ParamName());
+
+std::vector<uint8_t> Then(std::vector<uint8_t> first, const std::vector<uint8_t>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+// What reaches the host in place of a read's answer, with the register's real
+// answer to that read right behind it. The read is refused, the line is
+// drained, the retry reads the value, and the next read is in step.
+struct NotTheAnswerCase {
+  const char* name;
+  std::vector<uint8_t> first;
+  uint32_t perByteMs;
+};
+
+class NotTheAnswer : public RegisterLinkTest,
+                     public ::testing::WithParamInterface<NotTheAnswerCase> {};
+
+TEST_P(NotTheAnswer, RefusedAndTheRetryReadsTheRegistersValue) {
+  const auto& c = GetParam();
+  peer.Then(PeerReply{Then(c.first, DataReply(0x0300, {7, 7, 7, 7})), 0, c.perByteMs});
+  peer.Then(PeerReply{DataReply(0x0300, {1, 2, 3, 4}), 0, c.perByteMs});
+  peer.Then(PeerReply{DataReply(0x0300, {5, 6, 7, 8}), 0, c.perByteMs});
+  std::array<uint8_t, 4> buf{9, 9, 9, 9};
+  EXPECT_EQ(ReadWorkingMemory(1, 0x0100, buf), kOk);
+  EXPECT_EQ(buf, (std::array<uint8_t, 4>{1, 2, 3, 4}));
+  EXPECT_EQ(ReadWorkingMemory(1, 0x0100, buf), kOk);
+  EXPECT_EQ(buf, (std::array<uint8_t, 4>{5, 6, 7, 8}));
+  EXPECT_EQ(platform->Packets().size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, NotTheAnswer,
+                         ::testing::Values(
+                             // a routine's late "done" that came after the input was purged
+                             NotTheAnswerCase{"late_done_without_data", StatusReply(0x0701, 0), 0},
+                             NotTheAnswerCase{"fewer_bytes_than_asked", DataReply(0x0300, {1}), 0},
+                             NotTheAnswerCase{"more_bytes_than_asked",
+                                              DataReply(0x0300, {1, 2, 3, 4, 5}), 0},
+                             // at line speed the data behind a damaged header is still arriving
+                             NotTheAnswerCase{"damaged_header_at_line_speed",
+                                              Flip(DataReply(0x0300, {1, 2, 3, 4}), 10), 1},
+                             NotTheAnswerCase{"damaged_data_at_line_speed",
+                                              Flip(DataReply(0x0300, {1, 2, 3, 4}), 12), 1}),
+                         ParamName());
+
+TEST_F(RegisterLinkTest, AStatusExchangeTakesTheStatusAndDropsDataItDidNotAskFor) {
+  // A routine call whose reply carries data: the routine ran.
+  peer.ThenBytes(DataReply(0x0701, std::vector<uint8_t>(40, 0x11)));
+  peer.ThenBytes(DataReply(0x0300, {1, 2, 3, 4}));
+  const uint8_t params[] = {0, 0};
+  EXPECT_EQ(TheLink().Exchange({0x0701, 2, 0x1234, 1}, params, {}, 10000), kOk);
+  std::array<uint8_t, 4> buf{};
+  EXPECT_EQ(TheLink().Exchange(read4, {}, buf, 2000), kOk);
+  EXPECT_EQ(buf, (std::array<uint8_t, 4>{1, 2, 3, 4}));
+}
+
+TEST_F(RegisterLinkTest, ARefusalStillAnswersARead) {
+  peer.ThenBytes(StatusReply(0x0300, 0x33));
+  std::array<uint8_t, 4> buf{9, 9, 9, 9};
+  EXPECT_EQ(ReadWorkingMemory(1, 0x0100, buf), 0x33);
+  EXPECT_EQ(buf, (std::array<uint8_t, 4>{9, 9, 9, 9}));
+  EXPECT_EQ(platform->Packets().size(), 1u);  // a refusal is not sent again
+}
 
 TEST_F(RegisterLinkTest, DataReplyYields0WhateverByte4Holds) {
   // Byte 4 of a data reply is the address high byte: not a status.

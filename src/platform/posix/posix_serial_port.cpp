@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
@@ -9,6 +10,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/trace_file.h"
 
 namespace varnolo {
 namespace {
@@ -22,7 +27,11 @@ uint64_t MonotonicMs() {
 class PosixSerialPort final : public SerialPort {
  public:
   explicit PosixSerialPort(int fd) : fd_(fd) {}
-  ~PosixSerialPort() override { close(fd_); }
+  ~PosixSerialPort() override {
+    // The next session, in this process or another, must be able to open it.
+    ioctl(fd_, TIOCNXCL);
+    close(fd_);  // releases the lock as well
+  }
   PosixSerialPort(const PosixSerialPort&) = delete;
   PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
@@ -116,9 +125,23 @@ std::unique_ptr<SerialPort> OpenPosixSerialPort(const char* name) {
   const std::string path = ResolveSerialDeviceName(name);
   if (path.empty()) return nullptr;
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  ioctl(fd, TIOCEXCL);  // no sharing, as on Windows
+  if (fd < 0) {
+    const int error = errno;
+    TheTrace().Note("cannot open " + path + ": " + std::strerror(error));
+    return nullptr;
+  }
+  // No sharing, as on Windows. The exclusive-use flag keeps out other
+  // processes but not root; the advisory lock keeps out every other session.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    TheTrace().Note("cannot open " + path + ": another session holds it");
+    close(fd);
+    return nullptr;
+  }
+  ioctl(fd, TIOCEXCL);
   if (!ConfigureLine(fd)) {
+    const int error = errno;
+    TheTrace().Note("cannot set up " + path + ": " + std::strerror(error));
+    ioctl(fd, TIOCNXCL);
     close(fd);
     return nullptr;
   }

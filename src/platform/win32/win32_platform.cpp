@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
+#include "platform/trace_file.h"
 
 namespace varnolo {
 namespace {
@@ -101,12 +103,28 @@ DCB LineSettings() {
   return dcb;
 }
 
+// The system's own words for why a port would not open, for the trace.
+void TraceOpenFailure(const char* name, DWORD error) {
+  if (!TheTrace().Enabled()) return;
+  char text[256] = {};
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, error, 0, text, sizeof text, nullptr);
+  std::string why(text, n);
+  while (!why.empty() && (why.back() == '\r' || why.back() == '\n' || why.back() == ' '))
+    why.pop_back();
+  TheTrace().Note(std::string("cannot open ") + name + ": " + why + " (error " +
+                  std::to_string(error) + ")");
+}
+
 class Win32Platform final : public Platform {
  public:
   std::unique_ptr<SerialPort> OpenSerialPort(const char* name) override {
     HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (h == INVALID_HANDLE_VALUE) {
+      TraceOpenFailure(name, GetLastError());
+      return nullptr;
+    }
     // The results of these settings are not looked at.
     PurgeComm(h, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
     DCB dcb = LineSettings();
