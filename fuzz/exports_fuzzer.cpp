@@ -1,9 +1,11 @@
 // The exported functions fed arbitrary records and doubles (NaN, infinities,
 // huge values, negative zero arrive as raw bytes) against the in-process
-// register simulator: no crash, every result a defined code.
+// register simulator: no crash, every result a defined code, and every read
+// that returns 0 gives what the register holds.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "register.h"
 #include "support/fake_platform.h"
@@ -38,6 +40,29 @@ void Check(ResultCode r) {
 }
 
 int32_t VARNOLO_CALL Walk(const ControlTapeEntry* e, int32_t) { return e->kind != 7; }
+
+uint32_t Be(std::span<const uint8_t> bytes) {
+  uint32_t v = 0;
+  for (const uint8_t b : bytes) v = v << 8 | b;
+  return v;
+}
+
+// After every step: the tape count, the digits option and the clock as read
+// through the library are the register's own.
+void ReadsGiveWhatTheRegisterHolds(sim::Register& reg) {
+  uint16_t count = 0xBEEF;
+  if (CRGetNumOfShoppings(&count) == 0 &&
+      count != Be(std::span(reg.memory().working).subspan(reg.Address(26), 2))) {
+    __builtin_trap();
+  }
+  int32_t digits = -1;
+  if (CRGetDigits(&digits) == 0 && digits != reg.memory().data[0x01D7]) __builtin_trap();
+  TimeDate t{};
+  t.day = 0xEE;
+  if (CRGetTimeDate(&t) == 0 && (t.day < 1 || t.day > 31 || t.month < 1 || t.month > 12)) {
+    __builtin_trap();
+  }
+}
 
 }  // namespace
 
@@ -129,6 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(CRCloseSwitch());
         break;
     }
+    ReadsGiveWhatTheRegisterHolds(reg);
   }
   CRDestroyInterface();
   return 0;

@@ -34,7 +34,7 @@ void TraceFile::Open() {
   Close();
   const char* path = std::getenv("VARNOLO_TRACE");
   if (path == nullptr || *path == '\0') return;
-  file_ = std::fopen(path, "a");
+  file_ = std::fopen(path, "ab");  // the same bytes on every system
 }
 
 void TraceFile::Close() {

@@ -4,6 +4,40 @@
 #include <cmath>
 
 namespace varnolo {
+namespace {
+
+// The value of a fixed-notation decimal text, correctly rounded. Below 2^53
+// its digits make an exact integer, and one IEEE division by the exact power
+// of ten rounds the quotient correctly: the same double on every target,
+// whatever floating-point unit the library's runtime uses.
+double ReadFixed(const char* begin, const char* end) {
+  const bool negative = begin != end && *begin == '-';
+  uint64_t digits = 0;
+  uint64_t scale = 1;
+  bool fraction = false;
+  bool exact = true;
+  for (const char* c = negative ? begin + 1 : begin; c != end; ++c) {
+    if (*c == '.') {
+      fraction = true;
+      continue;
+    }
+    if (digits > (uint64_t{1} << 53) / 10) {
+      exact = false;
+      break;
+    }
+    digits = digits * 10 + static_cast<uint64_t>(*c - '0');
+    if (fraction) scale *= 10;
+  }
+  if (!exact || digits > (uint64_t{1} << 53)) {
+    double result = 0;
+    std::from_chars(begin, end, result, std::chars_format::fixed);
+    return result;
+  }
+  const double v = static_cast<double>(digits) / static_cast<double>(scale);
+  return negative ? -v : v;
+}
+
+}  // namespace
 
 double TruncateDecimals(double* value, int k) {
   if (k < 0 || k > 5) return 0;
@@ -18,10 +52,8 @@ double TruncateDecimals(double* value, int k) {
   while (point != end && *point != '.') ++point;
   if (point == end) return *value;
   const char* cut = point + 1 + k;
-  double result = 0;
-  std::from_chars(text, cut, result, std::chars_format::fixed);
-  *value = result;
-  return result;
+  *value = ReadFixed(text, cut);
+  return *value;
 }
 
 bool FiniteWithin(double value, double low, double high) {

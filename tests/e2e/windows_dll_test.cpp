@@ -5,10 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
 
+#include "support/money_documents.h"
 #include "support/sim_process.h"
 
 namespace varnolo::test {
@@ -89,6 +93,29 @@ TEST(WindowsDll32, StdcallSymbolsCarryTheArgumentBytes) {
   for (const auto& [name, e] : ExportTable()) EXPECT_EQ(bytes[name], e.bytes) << name;
 }
 
+// Money in the 32-bit DLL is computed in SSE2 doubles: none of the project's
+// own i686 code does x87 arithmetic, whose rounding would follow the calling
+// program's precision setting. (Loads and stores of x87 registers remain: the
+// calling convention returns doubles in st(0), which is exact.)
+TEST(WindowsDll32, ProjectCodeDoesNoX87Arithmetic) {
+  const std::string objects = Build("mingw32") + "/src/CMakeFiles";
+  if (!Exists(objects)) GTEST_SKIP() << "the mingw32 build is not there";
+  std::string list;
+  ASSERT_EQ(RunCommand("find " + objects + " -name '*.obj'", &list), 0);
+  std::istringstream files(list);
+  const std::regex x87(
+      R"(\tf(add|sub|subr|mul|div|divr|iadd|isub|isubr|imul|idiv|idivr|sqrt|rndint|prem|prem1|scale|ist|istp|isttp|com|comp|comi|comip|ucom|ucomi|ucomip)p?\b[^\n]*)");
+  size_t scanned = 0;
+  for (std::string file; std::getline(files, file);) {
+    std::string code;
+    ASSERT_EQ(RunCommand("i686-w64-mingw32-objdump -d --no-show-raw-insn " + file, &code), 0);
+    std::smatch m;
+    EXPECT_FALSE(std::regex_search(code, m, x87)) << file << ": " << m[0];
+    ++scanned;
+  }
+  EXPECT_GT(scanned, 30u);
+}
+
 // Runs the Windows client under Wine in a private prefix (made once) whose
 // COM1 is the simulator's pseudo-terminal.
 class UnderWine : public WindowsDll {
@@ -164,6 +191,55 @@ TEST_P(UnderWine, WorkingSessionAgainstTheSimulator) {
 }
 
 TEST_P(UnderWine, RenamedCopyStillFindsItsOwnTable) { RunClient("Kassa.dll"); }
+
+// What the host sent, packet by packet, from a byte trace without its times.
+std::vector<std::string> SentPackets(const std::string& tracePath) {
+  std::ifstream in(tracePath);
+  std::vector<std::string> sent;
+  for (std::string line; std::getline(in, line);) {
+    const size_t at = line.find(" > ");
+    if (at != std::string::npos) sent.push_back(line.substr(at + 3));
+  }
+  return sent;
+}
+
+// The same documents, amounts on the edges of their hundredths, through the
+// Linux library in-process and through the DLL under Wine (the 32-bit one
+// with x87 at extended precision): every line and totals record on the wire
+// and every result are the same, byte for byte.
+TEST_P(UnderWine, MoneyOnTheWireIsTheSameAsTheLinuxLibrarys) {
+  const std::string reference = sim.File("linux.trace");
+  std::string linuxResults;
+  {
+    SimProcess own;
+    own.BecomeCom1();
+    setenv("VARNOLO_TRACE", reference.c_str(), 1);
+    FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(RunMoneyDocuments(out), 0);
+    unsetenv("VARNOLO_TRACE");
+    std::rewind(out);
+    for (int c; (c = std::fgetc(out)) != EOF;) linuxResults += static_cast<char>(c);
+    std::fclose(out);
+  }
+
+  const std::string client = Build(GetParam().preset) + "/tests/windows/varnolo_money_client.exe";
+  const std::string windows = sim.File("windows.trace");
+  std::string out;
+  RunCommand("cp " + dll + " " + client + " " + sim.dir(), &out);
+  const int code = RunCommand("cd " + sim.dir() + " && VARNOLO_TRACE=" + windows + " " + env +
+                                  GetParam().wine + " varnolo_money_client.exe",
+                              &out);
+  EXPECT_EQ(code, 0) << out;
+  std::erase(out, '\r');
+  EXPECT_EQ(out, linuxResults + "0 wrong\n");
+
+  const auto expected = SentPackets(reference);
+  const auto actual = SentPackets(windows);
+  ASSERT_GT(expected.size(), 100u);
+  ASSERT_EQ(actual.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "packet " << i;
+}
 
 INSTANTIATE_TEST_SUITE_P(Windows, WindowsDll, ::testing::Values(kWin32, kWin64),
                          [](const auto& p) { return std::string(p.param.preset); });

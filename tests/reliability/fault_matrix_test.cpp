@@ -1,7 +1,8 @@
 // The fault matrix, end to end: the library on the system's own platform, the
 // register simulator as a process on a pseudo-terminal committing one fault.
 // For each operation and fault: the specified result, no longer than its
-// timeouts allow, and the line works again afterwards.
+// timeouts allow, and the line works again afterwards: the next call reads
+// the value the register holds.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +12,9 @@
 
 namespace varnolo::test {
 namespace {
+
+// Where the register keeps the digits option, in data memory.
+constexpr size_t kDigitsOption = 0x01D7;
 
 struct Operation {
   const char* name;
@@ -87,8 +91,10 @@ TEST_P(FaultMatrix, SpecifiedResultInTimeAndTheLineRecovers) {
     CRDestroyInterface();
     ASSERT_EQ(CRInitInterface(1, 0), 1);
   }
-  int32_t digits = 0;
+  // The next call reads what the register holds, not a stale answer.
+  int32_t digits = -1;
   EXPECT_EQ(CRGetDigits(&digits), CR_OK) << "the next call";
+  EXPECT_EQ(digits, ImageByte(sim.File("image"), 0, kDigitsOption)) << "the next call's value";
   CRDestroyInterface();
 }
 

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "settings/decimal.h"
 
@@ -44,6 +47,28 @@ TEST(Decimal, TruncateLeavesNanAndInfinityAndRefusesKAbove5) {
   double negZero = -0.001;
   EXPECT_EQ(TruncateDecimals(&negZero, 2), 0.0);
   EXPECT_FALSE(negZero < 0);
+}
+
+// The value read back is the double nearest the cut text, bit for bit: what
+// a correctly rounded reader (glibc's strtod) makes of the same text.
+TEST(Decimal, TruncatedValueIsTheDoubleNearestItsDigits) {
+  uint64_t state = 12345;
+  auto next = [&] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return state >> 11;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const int k = static_cast<int>(next() % 4);
+    // amounts up to 99999.99 and quantities on every edge of their decimals
+    const double v = static_cast<double>(next() % 10000000000ull) / 100000.0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.5f", v);
+    std::string cut(
+        text, static_cast<size_t>(std::strchr(text, '.') - text) + 1 + static_cast<size_t>(k));
+    double t = v;
+    TruncateDecimals(&t, k);
+    EXPECT_EQ(t, std::strtod(cut.c_str(), nullptr)) << v << " k=" << k;
+  }
 }
 
 TEST(Decimal, TruncateIgnoresTheCLocale) {

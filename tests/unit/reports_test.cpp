@@ -353,6 +353,19 @@ TEST_F(TapeTest, InfoFlagsReadOnlyWhatIsAsked) {
   EXPECT_EQ(CRGetCTInfo(nullptr), kOutOfRange);
 }
 
+TEST_F(TapeTest, ARecordIsNeededOnlyWhereAFieldIsFilled) {
+  platform->ClearRecords();
+  EXPECT_EQ(CRGetCTInfoEx(nullptr, 0), kOk);  // nothing to fill: just the notice
+  EXPECT_EQ(Commands(), (std::vector<uint16_t>{0x2900}));
+  platform->ClearRecords();
+  for (const uint32_t flag :
+       {CR_CT_DATE_TIME, CR_CT_ENTRY_COUNT, CR_CT_STATE_BYTE, CR_CT_SHIFT_OPEN}) {
+    EXPECT_EQ(CRGetCTInfoEx(nullptr, flag), kOutOfRange) << flag;
+  }
+  EXPECT_EQ(CRGetNumOfShoppings(nullptr), kOutOfRange);
+  EXPECT_TRUE(NoTraffic());
+}
+
 TEST_F(TapeTest, ClosingIsRefusedByTheClosingStateAfterTheReadinessRoutine) {
   mem().data[0x36B2] = 2;
   EXPECT_EQ(CRCloseCT(), kWrongState);
@@ -418,6 +431,10 @@ TEST_F(ReportsTest, ClosedPortIs256) {
   EXPECT_EQ(CRAllowBoxMove(1), kPortClosed);
   EXPECT_EQ(CRReport(5), kPortClosed);
   EXPECT_EQ(CRCloseCT(), kPortClosed);
+  // The port comes before the pointer.
+  EXPECT_EQ(CRGetNumOfShoppings(nullptr), kPortClosed);
+  EXPECT_EQ(CRGetCTInfoEx(nullptr, 0xFFFFFFFFu), kPortClosed);
+  EXPECT_EQ(CRGetCTInfo(nullptr), kPortClosed);
   EXPECT_EQ(CRGetCRNumber(), 0u);
   EXPECT_TRUE(NoTraffic());
 }
