@@ -1,10 +1,10 @@
-#include "text.h"
+#include "ansi_text.h"
 
 #include <iconv.h>
 
 #include <vector>
 
-namespace varnolo::cli {
+namespace varnolo::client {
 namespace {
 
 std::string Convert(const char* to, const char* from, const std::string& in) {
@@ -33,4 +33,4 @@ std::string Convert(const char* to, const char* from, const std::string& in) {
 std::string ToAnsi(const std::string& utf8) { return Convert("CP1251", "UTF-8", utf8); }
 std::string FromAnsi(const std::string& ansi) { return Convert("UTF-8", "CP1251", ansi); }
 
-}  // namespace varnolo::cli
+}  // namespace varnolo::client

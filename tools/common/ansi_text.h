@@ -3,9 +3,9 @@
 
 #include <string>
 
-namespace varnolo::cli {
+namespace varnolo::client {
 
 std::string ToAnsi(const std::string& utf8);
 std::string FromAnsi(const std::string& ansi);
 
-}  // namespace varnolo::cli
+}  // namespace varnolo::client

@@ -1,0 +1,199 @@
+#include "sale_check.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+#include "ansi_text.h"
+#include "varnolo.h"
+
+namespace varnolo::client {
+namespace {
+
+using nlohmann::json;
+
+template <size_t N>
+bool UnknownKey(const json& object, const std::string_view (&known)[N], const std::string& where,
+                std::string& error) {
+  for (const auto& item : object.items()) {
+    if (std::find(std::begin(known), std::end(known), item.key()) == std::end(known)) {
+      error = where + ": unknown key \"" + item.key() + "\"";
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Number(const json& object, const char* key, double& out, const std::string& where,
+            std::string& error) {
+  if (!object.contains(key)) return true;
+  if (!object[key].is_number()) {
+    error = where + ": \"" + key + "\" must be a number";
+    return false;
+  }
+  out = object[key].get<double>();
+  return true;
+}
+
+bool Unsigned(const json& object, const char* key, uint32_t& out, const std::string& where,
+              std::string& error) {
+  if (!object.contains(key)) return true;
+  if (!object[key].is_number_unsigned()) {
+    error = where + ": \"" + key + "\" must be a whole number, 0 or more";
+    return false;
+  }
+  out = object[key].get<uint32_t>();
+  return true;
+}
+
+bool Boolean(const json& object, const char* key, bool& out, const std::string& where,
+             std::string& error) {
+  if (!object.contains(key)) return true;
+  if (!object[key].is_boolean()) {
+    error = where + ": \"" + key + "\" must be true or false";
+    return false;
+  }
+  out = object[key].get<bool>();
+  return true;
+}
+
+bool Text(const json& object, const char* key, std::string& out, const std::string& where,
+          std::string& error) {
+  if (!object.contains(key)) return true;
+  if (!object[key].is_string()) {
+    error = where + ": \"" + key + "\" must be a string";
+    return false;
+  }
+  out = object[key].get<std::string>();
+  return true;
+}
+
+bool ParseLine(const json& l, const std::string& where, SaleLine& line, std::string& error) {
+  if (!l.is_object()) {
+    error = where + ": a line must be an object";
+    return false;
+  }
+  if (UnknownKey(l, kLineKeys, where, error)) return false;
+  if (!l.contains("price")) {
+    error = where + ": \"price\" is missing";
+    return false;
+  }
+  if (!Number(l, "quantity", line.quantity, where, error) ||
+      !Number(l, "price", line.price, where, error) ||
+      !Number(l, "discount", line.discountPercent, where, error) ||
+      !Number(l, "raise", line.raisePercent, where, error) ||
+      !Unsigned(l, "section", line.section, where, error) ||
+      !Unsigned(l, "tax", line.taxNumber, where, error) ||
+      !Text(l, "name", line.name, where, error) ||
+      !Text(l, "barcode", line.barcode, where, error) ||
+      !Boolean(l, "pieces", line.pieces, where, error))
+    return false;
+  line.extended = l.contains("name") || l.contains("barcode") || l.contains("pieces");
+  if (!CheckSaleLine(line, error)) {
+    error = where + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CheckSaleLine(const SaleLine& line, std::string& error) {
+  if (ToAnsi(line.name).size() > kMaxNameBytes) {
+    error = "the name \"" + line.name + "\" is longer than " + std::to_string(kMaxNameBytes) +
+            " characters";
+    return false;
+  }
+  const bool digits = std::all_of(line.barcode.begin(), line.barcode.end(),
+                                  [](char c) { return c >= '0' && c <= '9'; });
+  if (!line.barcode.empty() && (line.barcode.size() != 13 || !digits)) {
+    error = "the barcode \"" + line.barcode + "\" is not 13 digits";
+    return false;
+  }
+  return true;
+}
+
+bool ParseSaleCheck(const json& j, SaleCheck& check, std::string& error) {
+  if (!j.is_object()) {
+    error = "the check must be a JSON object";
+    return false;
+  }
+  if (UnknownKey(j, kCheckKeys, "the check", error)) return false;
+  if (!j.contains("lines") || !j["lines"].is_array() || j["lines"].empty()) {
+    error = "\"lines\" must be a list of 1 to " + std::to_string(kMaxLines) + " lines";
+    return false;
+  }
+  if (j["lines"].size() > kMaxLines) {
+    error = "a check has at most " + std::to_string(kMaxLines) + " lines";
+    return false;
+  }
+  SaleCheck parsed;
+  for (size_t i = 0; i < j["lines"].size(); ++i) {
+    SaleLine line;
+    if (!ParseLine(j["lines"][i], "line " + std::to_string(i + 1), line, error)) return false;
+    parsed.lines.push_back(line);
+  }
+  if (j.contains("paid")) {
+    if (!Number(j, "paid", parsed.paid, "the check", error)) return false;
+    parsed.paidGiven = true;
+  }
+  if (!Boolean(j, "nonCash", parsed.nonCash, "the check", error)) return false;
+  check = parsed;
+  return true;
+}
+
+bool ParseSaleCheckFile(const std::string& path, SaleCheck& check, std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = path + ": cannot be read";
+    return false;
+  }
+  const json j = json::parse(in, nullptr, false);
+  if (j.is_discarded()) {
+    error = path + ": not valid JSON";
+    return false;
+  }
+  if (!ParseSaleCheck(j, check, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+int32_t CreateSaleCheck(const SaleCheck& check) {
+  const auto count = static_cast<uint32_t>(check.lines.size());
+  const bool extended = std::any_of(check.lines.begin(), check.lines.end(),
+                                    [](const SaleLine& l) { return l.extended; });
+  if (!extended) {
+    std::vector<CheckItem> items;
+    for (const SaleLine& l : check.lines) {
+      items.push_back(
+          {l.quantity, l.price, l.raisePercent, l.discountPercent, l.section, l.taxNumber});
+    }
+    return CRCreateCheck(items.data(), count, check.paid, check.paidGiven, check.nonCash);
+  }
+  std::vector<CheckItemEx> items(check.lines.size());
+  for (size_t i = 0; i < check.lines.size(); ++i) {
+    const SaleLine& l = check.lines[i];
+    CheckItemEx& e = items[i];
+    e = CheckItemEx{};
+    e.quantity = l.quantity;
+    e.price = l.price;
+    e.raisePercent = l.raisePercent;
+    e.discountPercent = l.discountPercent;
+    e.section = l.section;
+    e.taxNumber = l.taxNumber;
+    e.byPieces = l.pieces ? 1 : 0;
+    std::string name = ToAnsi(l.name);
+    name.resize(kMaxNameBytes, ' ');
+    std::memcpy(e.name, name.data(), kMaxNameBytes);
+    std::memcpy(e.barcode, l.barcode.data(), std::min<size_t>(l.barcode.size(), 13));
+  }
+  return CRCreateCheckEx(items.data(), count, check.paid, check.paidGiven, check.nonCash);
+}
+
+uint32_t SaleCheckRunTimeoutMs(const SaleCheck& check) {
+  return 5000 * static_cast<uint32_t>(check.lines.size()) + 4000;
+}
+
+}  // namespace varnolo::client

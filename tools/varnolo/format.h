@@ -1,0 +1,17 @@
+// Amounts and clock times as the tool prints them.
+#pragma once
+
+#include <string>
+
+#include "varnolo.h"
+
+namespace varnolo::cli {
+
+double Cents(double v);
+std::string Money(double v);
+std::string ClockText(const TimeDate& t);
+// "2026-12-31 23:59:00"; false when the text is not such a time or the day
+// does not exist (2026-02-30).
+bool ParseClock(const std::string& text, TimeDate& out);
+
+}  // namespace varnolo::cli

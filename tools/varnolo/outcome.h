@@ -1,0 +1,59 @@
+// The one path every command's result takes to the user: a result code, the
+// data for --json and a text for people that is printed only on success.
+// Failures go to standard error with the result code and its sentence.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "document_verdict.h"
+#include "session.h"
+
+namespace varnolo::cli {
+
+enum Exit {
+  kExitOk = 0,
+  kExitRefused = 1,           // the register or the library refused; nothing was registered
+  kExitUsage = 2,             // bad arguments or input: nothing was sent
+  kExitNoRegister = 3,        // no register answered
+  kExitRegisteredAnyway = 4,  // a document failed but is on the tape: do not repeat it
+  kExitUnknown = 5,           // a document failed and the tape could not tell: check it
+};
+
+struct Options {
+  Target target;
+  bool json = false;
+};
+Options& GlobalOptions();
+
+struct Outcome {
+  int32_t code = 0;
+  nlohmann::json data = nlohmann::json::object();  // printed with --json, also on failure
+  std::string text;                                // printed for people only when code is 0
+  std::string detail;                              // printed with a failure: what failed
+  bool partial = false;  // the text says field by field what was read: print it anyway
+};
+
+int Report(const Outcome& outcome);
+inline int Report(int32_t code, nlohmann::json data = nlohmann::json::object(),
+                  std::string text = {}) {
+  return Report(Outcome{code, std::move(data), std::move(text), {}});
+}
+// Bad input: names what is wrong, sends nothing, exit 2.
+int UsageError(const std::string& message);
+// Anything else that stops a command short (a file, an interruption): exit 1.
+int Refuse(const std::string& message, nlohmann::json data = nlohmann::json::object());
+
+// Opens the session, runs the body and ends the session. After SIGINT or
+// SIGTERM the session is ended and the exit code is 130 or 143.
+int WithSession(const std::function<int()>& body);
+
+// A document's outcome with the verdict of the tape count.
+int ReportDocument(const char* what, const client::DocumentOutcome& outcome);
+
+// Runs a document in a session and reports it.
+int Document(const char* what, uint32_t runTimeoutMs, const std::function<int32_t()>& run);
+
+}  // namespace varnolo::cli
