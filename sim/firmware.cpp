@@ -9,6 +9,7 @@
 #include "register.h"
 #include "session/capability_indices.h"
 #include "totals.h"
+#include "varnolo_labels.h"
 
 namespace varnolo::sim {
 namespace {
@@ -36,6 +37,10 @@ struct LastCheck {
   uint8_t section = 1;
   uint32_t number = 0;
 };
+
+// Report lines name totals and counters as the varnolo tool does.
+std::string TotalLabel(int k) { return std::string("  ") + VarnoloTotalLabel(k); }
+std::string CounterLabel(int k) { return std::string("  ") + VarnoloCounterLabel(k); }
 
 std::string Padded(const std::string& left, const std::string& right) {
   const size_t used = left.size() + right.size();
@@ -505,13 +510,13 @@ uint8_t Register::PrintReport(int kind, uint8_t mode) {
   Print(Padded(kTitles[kind], mode == 0 ? "in shift" : "no shift"));
   Print(DateTimeText());
   auto amountLines = [&](int scope, int col) {
-    Print(Padded("  sales", Money(Amount(scope, col, kSales))));
-    Print(Padded("  tax", Money(Amount(scope, col, kTax))));
+    Print(Padded(TotalLabel(kSales), Money(Amount(scope, col, kSales))));
+    Print(Padded(TotalLabel(kTax), Money(Amount(scope, col, kTax))));
     if (scope != kSection) {
-      Print(Padded("  cash in", Money(Amount(scope, col, kCashIn))));
-      Print(Padded("  cash out", Money(Amount(scope, col, kCashOut))));
+      Print(Padded(TotalLabel(kCashIn), Money(Amount(scope, col, kCashIn))));
+      Print(Padded(TotalLabel(kCashOut), Money(Amount(scope, col, kCashOut))));
     }
-    Print(Padded("  annulled", Money(Amount(scope, col, kAnnulled))));
+    Print(Padded(TotalLabel(kAnnulled), Money(Amount(scope, col, kAnnulled))));
   };
   if (kind == 1) {
     for (int c = 0; c < 8; ++c) {
@@ -527,7 +532,7 @@ uint8_t Register::PrintReport(int kind, uint8_t mode) {
     }
   } else {
     amountLines(kRegister, 0);
-    Print(Padded("  checks", std::to_string(Counter(kRegister, 0, kChecks))));
+    Print(Padded(CounterLabel(kChecks), std::to_string(Counter(kRegister, 0, kChecks))));
     Print(Padded("DRAWER CASH", Money(DrawerCash())));
   }
   Print(std::string(kPaperWidth, '='));
@@ -543,9 +548,9 @@ uint8_t Register::CloseShift() {
   Print(Padded("Z REPORT", "shift " + std::to_string(shift)));
   Print(DateTimeText());
   using namespace totals;
-  Print(Padded("  sales", Money(Amount(kRegister, 0, kSales))));
-  Print(Padded("  tax", Money(Amount(kRegister, 0, kTax))));
-  Print(Padded("  checks", std::to_string(Counter(kRegister, 0, kChecks))));
+  Print(Padded(TotalLabel(kSales), Money(Amount(kRegister, 0, kSales))));
+  Print(Padded(TotalLabel(kTax), Money(Amount(kRegister, 0, kTax))));
+  Print(Padded(CounterLabel(kChecks), std::to_string(Counter(kRegister, 0, kChecks))));
   Print(Padded("DRAWER CASH", Money(DrawerCash())));
   Print("SHIFT CLOSED");
   Print(std::string(kPaperWidth, '='));

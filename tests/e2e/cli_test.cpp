@@ -63,6 +63,10 @@ TEST_F(Cli, DocumentsTotalsAndTape) {
   EXPECT_NE(out.find("check total"), std::string::npos) << out;
   EXPECT_NE(out.find("paid given"), std::string::npos) << out;
   ASSERT_EQ(Run("report x", &out), 0) << out;
+  // The X report on paper names the totals as the tool does.
+  const std::string paper = ReadText(sim.File("paper"));
+  EXPECT_EQ(LineValue(paper, "  cash in"), "100.00") << paper;
+  EXPECT_EQ(LineValue(paper, "  sales"), "22.50") << paper;
   ASSERT_EQ(Run("close-shift", &out), 0) << out;
 }
 
