@@ -38,7 +38,7 @@ typedef int32_t ResultCode;
 #define CR_ERR_PORT_CLOSED 256      /* no session: the port is not open */
 #define CR_ERR_OUT_OF_RANGE 257     /* an argument, address or length out of range */
 #define CR_ERR_NOT_CARRIED_OUT 258  /* not recognised, no entry point, not carried out */
-#define CR_ERR_NO_REPLY 259         /* no complete, intact reply in time */
+#define CR_ERR_NO_REPLY 259         /* no complete, intact reply in time (documents: see Checks) */
 #define CR_ERR_SHIFT_OPEN 261       /* a shift is open */
 #define CR_ERR_WRONG_STATE 263      /* no shift open, nothing to annul, tape may not close */
 #define CR_ERR_CONFIGURATION 264    /* the configuration does not allow it */
@@ -262,6 +262,28 @@ VARNOLO_API ResultCode VARNOLO_CALL CRSetInternalGBEntry(const GoodsEntry* entry
 VARNOLO_API ResultCode VARNOLO_CALL CRGetInternalGBEntry(GoodsEntry* entry, uint32_t number);
 
 /* ---- Checks ------------------------------------------------------------ */
+
+/* A document call (the eight CRCreate...Check calls and CRAnnulCheck) that
+ * returns anything but 0 may still have been registered and printed: the
+ * register can print and lose its answer (259), answer after the library
+ * stopped waiting (259), or print and then refuse the closing reset (a
+ * register status). Never repeat a failed document blindly; the control
+ * tape's entry count tells:
+ *
+ *   1. Read CRGetNumOfShoppings(&before). If that fails, do not send the
+ *      document: nothing could tell afterwards what happened.
+ *   2. Run the document. 0: it was printed.
+ *   3. Otherwise wait until the line has been quiet: the register may still
+ *      be printing and its late answer still on the way. Read
+ *      CRGetNumOfShoppings(&after) again, about 250 ms apart, until two
+ *      successful reads in a row agree (a failed read starts over). Stop
+ *      when what is left of the document's print timeout has passed
+ *      (5000 ms per line + 4000 ms for a sale check, 10000 ms for a
+ *      decorated check, 20000 ms for the others), plus two reads.
+ *   4. after != before: registered, do not repeat it. after == before: not
+ *      registered, it may be repeated. No agreement in time: unknown; look
+ *      at the tape before repeating.
+ */
 
 VARNOLO_API ResultCode VARNOLO_CALL CRCreateCheck(CheckItem* items, uint32_t count, double paid,
                                                   int32_t paidGiven, int32_t nonCash);

@@ -1,8 +1,12 @@
 /* The public headers from C, as an integrator's program sees them: every
  * code the library returns has its own sentence, the register's statuses
- * and unknown codes a generic one, and the labels name every position. */
+ * and unknown codes a generic one, the labels name every position, and
+ * VARNOLO_TRACE says why a port would not open. */
+#define _POSIX_C_SOURCE 200809L
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "varnolo.h"
 #include "varnolo_labels.h"
@@ -76,9 +80,38 @@ static void Labels(void) {
   Expect(VarnoloTotalLabel(18) != NULL && VarnoloTapeKindLabel(-1) != NULL, "never null", 18);
 }
 
+/* The trace file: absent without the variable; with it, a port that would
+ * not open leaves one line with the system's reason. */
+static void TraceOfAPortThatWouldNotOpen(void) {
+  char path[64];
+  snprintf(path, sizeof path, "/tmp/varnolo-c-trace-%ld.txt", (long)getpid());
+  remove(path);
+  setenv("VARNOLO_COM1", "/dev/varnolo-c-no-such-device", 1);
+  unsetenv("VARNOLO_TRACE");
+  Expect(CRInitInterface(1, 0) == 0, "no session on a missing device", 0);
+  Expect(access(path, F_OK) != 0, "no trace file without VARNOLO_TRACE", 0);
+
+  setenv("VARNOLO_TRACE", path, 1);
+  Expect(CRInitInterface(1, 0) == 0, "no session on a missing device", 0);
+  unsetenv("VARNOLO_TRACE");
+  FILE* trace = fopen(path, "r");
+  Expect(trace != NULL, "a trace file with VARNOLO_TRACE", 0);
+  if (trace == NULL) return;
+  char line[512] = "";
+  const int read = fgets(line, sizeof line, trace) != NULL;
+  Expect(read && strstr(line, "/dev/varnolo-c-no-such-device") != NULL,
+         "the trace names the device", 0);
+  Expect(read && strstr(line, "No such file or directory") != NULL,
+         "the trace gives the system's reason", 0);
+  Expect(fgets(line, sizeof line, trace) == NULL, "one line, no packets", 0);
+  fclose(trace);
+  remove(path);
+}
+
 int main(void) {
   ResultTexts();
   Labels();
-  if (failures == 0) printf("public headers from C: all checks passed\n");
+  TraceOfAPortThatWouldNotOpen();
+  if (failures == 0) printf("public headers and the trace from C: all checks passed\n");
   return failures == 0 ? 0 : 1;
 }

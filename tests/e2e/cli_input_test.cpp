@@ -49,6 +49,11 @@ INSTANTIATE_TEST_SUITE_P(
         CheckFileCase{"ShortBarcode", R"({"lines":[{"price":1,"barcode":"123"}]})",
                       "not 13 digits"},
         CheckFileCase{"NoLines", R"({"lines":[]})", "\"lines\""},
+        CheckFileCase{"PriceWithThreeDecimals", R"({"lines":[{"price":1.005}]})", "price 1.005"},
+        CheckFileCase{"DiscountTooHigh", R"({"lines":[{"price":1,"discount":100}]})",
+                      "line 1: discount 100"},
+        CheckFileCase{"SecondLineBadTax", R"({"lines":[{"price":1},{"price":2,"tax":4}]})",
+                      "line 2: tax 4"},
         CheckFileCase{"NotJson", R"({"lines":[)", "not valid JSON"}),
     ParamName());
 

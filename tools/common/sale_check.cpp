@@ -1,8 +1,10 @@
 #include "sale_check.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "ansi_text.h"
 #include "varnolo.h"
@@ -98,7 +100,47 @@ bool ParseLine(const json& l, const std::string& where, SaleLine& line, std::str
 
 }  // namespace
 
+namespace {
+
+// Whether x lies in [low, high] with at most `decimals` decimals: the
+// library would cut further decimals off without a word.
+bool Fits(double x, double low, double high, int decimals) {
+  const double scaled = x * std::pow(10.0, decimals);
+  return x >= low && x <= high && std::fabs(scaled - std::round(scaled)) < 1e-6;
+}
+
+std::string NumberText(double x) {
+  std::ostringstream out;
+  out << x;
+  return out.str();
+}
+
+}  // namespace
+
 bool CheckSaleLine(const SaleLine& line, std::string& error) {
+  struct Range {
+    const char* what;
+    double value, low, high;
+    int decimals;
+  };
+  const Range ranges[] = {
+      {"price", line.price, 0, 99999.99, 2},
+      line.pieces ? Range{"quantity (pieces)", line.quantity, 0, 999, 0}
+                  : Range{"quantity", line.quantity, 0, 65.535, 3},
+      {"raise", line.raisePercent, 0, 999.99, 2},
+      {"discount", line.discountPercent, 0, 99.99, 2},
+      {"section", static_cast<double>(line.section), 1, 16, 0},
+      {"tax", static_cast<double>(line.taxNumber), 0, 3, 0},
+  };
+  for (const Range& r : ranges) {
+    if (!Fits(r.value, r.low, r.high, r.decimals)) {
+      error = std::string(r.what) + " " + NumberText(r.value) + " is not within " +
+              NumberText(r.low) + " to " + NumberText(r.high) +
+              (r.decimals > 0 ? " with at most " + std::to_string(r.decimals) + " decimals"
+                              : std::string(" as a whole number"));
+      return false;
+    }
+  }
   if (ToAnsi(line.name).size() > kMaxNameBytes) {
     error = "the name \"" + line.name + "\" is longer than " + std::to_string(kMaxNameBytes) +
             " characters";

@@ -47,8 +47,10 @@ inline constexpr size_t kMaxNameBytes = 15;  // in the register's code page
 bool ParseSaleCheck(const nlohmann::json& document, SaleCheck& check, std::string& error);
 bool ParseSaleCheckFile(const std::string& path, SaleCheck& check, std::string& error);
 
-// What the library would silently cut or change: a name longer than the
-// register keeps, a barcode that is not 13 digits.
+// What the library would refuse with a bare 257 or silently cut: a value out
+// of its range or with more decimals than the register keeps, a name longer
+// than the register keeps, a barcode that is not 13 digits. The message
+// names the field.
 bool CheckSaleLine(const SaleLine& line, std::string& error);
 
 // CRCreateCheck, or CRCreateCheckEx when a line has a name, barcode or pieces.

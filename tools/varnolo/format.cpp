@@ -43,4 +43,13 @@ bool ParseClock(const std::string& text, TimeDate& out) {
   return true;
 }
 
+nlohmann::json ConfigurationJson(const RegisterConfiguration& config) {
+  const int useCashiers = config.useCashiers, option02 = config.option02,
+            useGoodsBase = config.useGoodsBase, extendedChecks = config.extendedChecks,
+            useTaxes = config.useTaxes, sectionCount = config.sectionCount;
+  return nlohmann::json{{"useCashiers", useCashiers},   {"option02", option02},
+                        {"useGoodsBase", useGoodsBase}, {"extendedChecks", extendedChecks},
+                        {"useTaxes", useTaxes},         {"sectionCount", sectionCount}};
+}
+
 }  // namespace varnolo::cli

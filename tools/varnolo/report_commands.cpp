@@ -135,17 +135,19 @@ int Totals(std::optional<uint32_t> cashier, std::optional<uint32_t> section) {
             {"countersByName", json::object()}};
   std::ostringstream text;
   for (int k = 0; k < VARNOLO_TOTAL_COUNT; ++k) {
-    data["amounts"].push_back(Cents(t.value[k]));
-    data["amountsByName"][VarnoloTotalLabel(k)] = Cents(t.value[k]);
+    const double amount = t.value[k];
+    data["amounts"].push_back(Cents(amount));
+    data["amountsByName"][VarnoloTotalLabel(k)] = Cents(amount);
     char line[80];
-    std::snprintf(line, sizeof line, "%-20s %12.2f\n", VarnoloTotalLabel(k), t.value[k]);
+    std::snprintf(line, sizeof line, "%-20s %12.2f\n", VarnoloTotalLabel(k), amount);
     text << line;
   }
   for (int k = 0; k < VARNOLO_COUNTER_COUNT; ++k) {
-    data["counters"].push_back(n.count[k]);
-    data["countersByName"][VarnoloCounterLabel(k)] = n.count[k];
+    const int count = n.count[k];  // copied out of the packed record
+    data["counters"].push_back(count);
+    data["countersByName"][VarnoloCounterLabel(k)] = count;
     char line[80];
-    std::snprintf(line, sizeof line, "%-20s %12d\n", VarnoloCounterLabel(k), n.count[k]);
+    std::snprintf(line, sizeof line, "%-20s %12d\n", VarnoloCounterLabel(k), count);
     text << line;
   }
   return Report(code, data, text.str());

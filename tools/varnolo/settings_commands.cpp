@@ -28,9 +28,7 @@ void AddConfig(CLI::App& app) {
       RegisterConfiguration r{};
       const int32_t code = CRGetConfiguration(&r);
       if (code != CR_OK) return Report(code);
-      json data{{"useCashiers", r.useCashiers},   {"option02", r.option02},
-                {"useGoodsBase", r.useGoodsBase}, {"extendedChecks", r.extendedChecks},
-                {"useTaxes", r.useTaxes},         {"sectionCount", r.sectionCount}};
+      const json data = ConfigurationJson(r);
       std::ostringstream text;
       for (auto& [k, v] : data.items()) text << k << " = " << v << "\n";
       return Report(code, data, text.str());
@@ -47,14 +45,16 @@ void AddConfig(CLI::App& app) {
   set->callback([] {
     RegisterConfiguration r{};
     uint32_t flags = 0;
-    auto take = [&](const std::optional<int>& v, int32_t& field, uint32_t flag) {
-      if (v) field = *v, flags |= flag;
+    // Fields of the packed record are assigned, never bound to a reference.
+    auto take = [&](const std::optional<int>& v, uint32_t flag) {
+      if (v) flags |= flag;
+      return v.value_or(0);
     };
-    take(cashiers, r.useCashiers, CR_CFG_USE_CASHIERS);
-    take(option02, r.option02, CR_CFG_OPTION02);
-    take(goods, r.useGoodsBase, CR_CFG_USE_GOODS_BASE);
-    take(extended, r.extendedChecks, CR_CFG_EXTENDED_CHECKS);
-    take(taxes, r.useTaxes, CR_CFG_USE_TAXES);
+    r.useCashiers = take(cashiers, CR_CFG_USE_CASHIERS);
+    r.option02 = take(option02, CR_CFG_OPTION02);
+    r.useGoodsBase = take(goods, CR_CFG_USE_GOODS_BASE);
+    r.extendedChecks = take(extended, CR_CFG_EXTENDED_CHECKS);
+    r.useTaxes = take(taxes, CR_CFG_USE_TAXES);
     if (sections) r.sectionCount = static_cast<uint8_t>(*sections), flags |= CR_CFG_SECTION_COUNT;
     if (flags == 0) std::exit(UsageError("config set: give at least one field to write"));
     std::exit(WithSession([&] {

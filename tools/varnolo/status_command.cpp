@@ -60,7 +60,7 @@ int Status() {
   ControlTapeInfo tape{};
   if (r.Field("tape", CRGetCTInfo(&tape))) {
     r.data["shiftOpen"] = tape.shiftOpen != 0;
-    r.data["tapeEntries"] = tape.entryCount;
+    r.data["tapeEntries"] = unsigned{tape.entryCount};
     r.text << StatusReport::Pad("shift") << (tape.shiftOpen != 0 ? "open" : "closed") << "\n"
            << StatusReport::Pad("tape entries") << tape.entryCount << "\n";
   }
@@ -71,10 +71,7 @@ int Status() {
   }
   RegisterConfiguration config{};
   if (r.Field("configuration", CRGetConfiguration(&config))) {
-    r.data["configuration"] = {
-        {"useCashiers", config.useCashiers},   {"option02", config.option02},
-        {"useGoodsBase", config.useGoodsBase}, {"extendedChecks", config.extendedChecks},
-        {"useTaxes", config.useTaxes},         {"sectionCount", config.sectionCount}};
+    r.data["configuration"] = ConfigurationJson(config);
     auto onOff = [](int32_t v) { return v != 0 ? "on" : "off"; };
     r.text << StatusReport::Pad("sections") << int{config.sectionCount} << "\n"
            << StatusReport::Pad("cashiers")
