@@ -1,6 +1,9 @@
 // The register prints in code page 866; the paper log is written as UTF-8.
 #include "code_page_866.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace varnolo::sim {
 namespace {
 
@@ -31,7 +34,39 @@ void AppendUtf8(std::string& out, char16_t c) {
   }
 }
 
+// The next code point of UTF-8 text; advances i. Bad sequences read as '?'.
+char32_t NextCodePoint(const std::string& s, size_t& i) {
+  const auto b = static_cast<unsigned char>(s[i++]);
+  if (b < 0x80) return b;
+  const int more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+  if (more < 0) return U'?';
+  char32_t c = b & (0x3F >> more);
+  for (int k = 0; k < more; ++k) {
+    if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return U'?';
+    c = c << 6 | (static_cast<unsigned char>(s[i++]) & 0x3F);
+  }
+  return c;
+}
+
 }  // namespace
+
+std::string Utf8ToCp866(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const char32_t c = NextCodePoint(text, i);
+    if (c == U'~') {
+      out += '\x01';
+    } else if (c == U'^') {
+      out += '\x02';
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      const auto* at = std::find(std::begin(kHigh), std::end(kHigh), static_cast<char16_t>(c));
+      out += c <= 0xFFFF && at != std::end(kHigh) ? static_cast<char>(0x80 + (at - kHigh)) : '?';
+    }
+  }
+  return out;
+}
 
 std::string Cp866ToUtf8(const std::string& text) {
   std::string out;

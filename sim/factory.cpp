@@ -14,6 +14,10 @@ void FillFF(std::span<uint8_t> bytes) { std::fill(bytes.begin(), bytes.end(), ui
 
 void Register::FactoryReset() {
   memory_ = Memory{};
+  routineResult_ = {};
+  annulmentPrepared_ = false;
+  heldBack_.clear();
+  display_.clear();
   auto data = std::span(memory_.data);
   auto working = std::span(memory_.working);
 

@@ -120,12 +120,20 @@ bool Register::ShiftExpired() const {
 }
 
 void Register::OpenShiftIfClosed() {
-  if (ShiftOpen()) return;
+  if (!ShiftOpen()) StampShiftStart(Now());
+}
+
+void Register::StampShiftStart(int64_t seconds) {
   auto data = std::span(memory_.data);
-  data[at::kShiftByte] = at::kShiftOpenMark;
-  data[at::kTapeClosingState] = 2;  // the tape may not be closed during a shift
-  PutBe(data.subspan(at::kShiftStart, 8), static_cast<uint64_t>(Now()));
-  const time_t t = static_cast<time_t>(Now());
+  if (!ShiftOpen()) {
+    data[at::kShiftByte] = at::kShiftOpenMark;
+    data[at::kTapeClosingState] = 2;  // the tape may not be closed during a shift
+    const uint16_t shiftNumber =
+        static_cast<uint16_t>(GetBe(data.subspan(at::kShiftNumber, 2)) + 1);
+    PutBe(data.subspan(at::kShiftNumber, 2), shiftNumber);
+  }
+  PutBe(data.subspan(at::kShiftStart, 8), static_cast<uint64_t>(seconds));
+  const time_t t = static_cast<time_t>(seconds);
   std::tm tm{};
   gmtime_r(&t, &tm);
   const int year = tm.tm_year + 1900;
@@ -135,8 +143,6 @@ void Register::OpenShiftIfClosed() {
   data[at::kTapeDate + 3] = Bcd(year % 100);
   data[at::kTapeTime] = Bcd(tm.tm_hour);
   data[at::kTapeTime + 1] = Bcd(tm.tm_min);
-  const uint16_t shiftNumber = static_cast<uint16_t>(GetBe(data.subspan(at::kShiftNumber, 2)) + 1);
-  PutBe(data.subspan(at::kShiftNumber, 2), shiftNumber);
 }
 
 bool Register::LongTapeForm() const {

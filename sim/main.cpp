@@ -6,8 +6,10 @@
 #include <iostream>
 #include <string>
 
+#include "ctl_client.h"
 #include "image_file.h"
 #include "register.h"
+#include "scenario.h"
 #include "server.h"
 
 namespace {
@@ -16,6 +18,7 @@ volatile std::sig_atomic_t stopRequested = 0;
 void OnSignal(int) { stopRequested = 1; }
 
 const char* const kUsage = R"(usage: varnolo-sim [options]
+       varnolo-sim ctl SOCKET COMMAND...   (varnolo-sim ctl --help)
 
 A simulated fiscal cash register that answers the register protocol. It prints
 receipts to a paper log, keeps a control tape, trade totals and drawer cash,
@@ -23,22 +26,36 @@ opens and closes shifts, and can commit faults on the line on request.
 
 Line (one of):
   --pty                 create a pseudo-terminal and print its path (default)
-  --link PATH           with --pty: also make PATH a symbolic link to it
+  --link PATH           with --pty: also make PATH a symbolic link to it; a
+                        PATH that points to a pseudo-terminal in use (another
+                        simulator's) is refused; the link is removed on exit
   --device PATH         serve a real serial port at 9600 8N1 instead
 
 Register:
   --firmware N          firmware version 3 to 7 (default 3)
   --number N            the register's number on the line (default 1)
   --goods-base N        goods base of 500 or 1800 entries (default 1800)
+  --scenario FILE       start from the state FILE describes (JSON: configuration,
+                        taxes, names, goods, an open shift, drawer cash, a filled
+                        tape, faults by request count; see sim/scenarios/)
 
 Files:
   --image FILE          load the register's memory from FILE (a new register
                         when it does not exist) and save it after every command
                         that changed it, atomically
   --paper FILE          append receipts and reports to FILE as UTF-8 text
-  --trace FILE          append one decoded line per packet, both directions
+  --trace FILE          append one line per packet, both directions: the
+                        milliseconds since start, the decoded packet and the
+                        fault it carried, e.g. [fault delay 9700]
+                        (FILE "-" is standard output, for --paper too)
 
-Faults (repeatable; each applies to the next matching reply):
+Control:
+  --control SOCKET      take commands on a Unix socket, one JSON object a line,
+                        one JSON answer a line: add or clear faults, reset, set
+                        the tape fill, open a shift, set drawer cash, read the
+                        state, save or load a snapshot (varnolo-sim ctl --help)
+
+Faults (repeatable):
   --fault SPEC          drop[:N]      no reply to the next N requests (default 1)
                         status:S      answer with status byte S, do nothing
                         cut:N         send only the first N bytes of the reply
@@ -47,13 +64,30 @@ Faults (repeatable; each applies to the next matching reply):
                         stray:N       send N stray bytes before the reply
                         hangup        send half the reply, then close the line
                                       (a new pseudo-terminal takes its place)
+                        late          hold the reply back and send it just
+                                      after the next request has come in
+                        pace:MS       send the reply one byte every MS ms
+                                      (a real line at 9600 baud: pace:1)
+                        short:N       answer a read with N data bytes fewer
+                                      than asked for (a consistent packet)
+                        long:N        answer a read with N data bytes more
+                        nodata        answer a read with status 0 and no data
                         add @0xCMD to limit it to one command and +N to
                         let N matching replies pass first, e.g.
                         --fault drop@0x0701  --fault status:5@0x0101+2
 
+  How faults queue: a fault applies to the next reply it matches (any reply,
+  or only replies to @0xCMD). Faults that match the same reply wait in the
+  order they were given: only the first of them fires (and counts down its +N)
+  until it is used up, so the +N of a later one counts from when the one
+  before it has fired. A fault for another command does not hold them up.
+  Faults added on the control channel join the same queue; from a scenario
+  they can wait for a request count ("atRequest").
+
+  --version             print the version
   --help                show this text
 
-SIGINT and SIGTERM stop the simulator cleanly.
+SIGINT, SIGTERM, SIGHUP and SIGQUIT stop the simulator cleanly.
 )";
 
 bool ParseInt(const char* s, long lo, long hi, long& out) {
@@ -71,7 +105,9 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   using namespace varnolo::sim;
+  if (argc >= 2 && std::string(argv[1]) == "ctl") return RunCtl(argc - 2, argv + 2);
   RegisterOptions registerOptions;
+  std::string scenario;
   ServeOptions serveOptions;
   std::vector<Fault> faults;
   enum {
@@ -85,6 +121,9 @@ int main(int argc, char** argv) {
     kPaper,
     kTrace,
     kFault,
+    kControl,
+    kScenario,
+    kVersion,
     kHelp
   };
   const option longOptions[] = {{"pty", no_argument, nullptr, kPty},
@@ -97,6 +136,9 @@ int main(int argc, char** argv) {
                                 {"paper", required_argument, nullptr, kPaper},
                                 {"trace", required_argument, nullptr, kTrace},
                                 {"fault", required_argument, nullptr, kFault},
+                                {"control", required_argument, nullptr, kControl},
+                                {"scenario", required_argument, nullptr, kScenario},
+                                {"version", no_argument, nullptr, kVersion},
                                 {"help", no_argument, nullptr, kHelp},
                                 {nullptr, 0, nullptr, 0}};
   opterr = 0;
@@ -141,6 +183,15 @@ int main(int argc, char** argv) {
         faults.push_back(*f);
         break;
       }
+      case kControl:
+        serveOptions.control = optarg;
+        break;
+      case kScenario:
+        scenario = optarg;
+        break;
+      case kVersion:
+        std::cout << "varnolo-sim " << VARNOLO_VERSION << "\n";
+        return 0;
       case kHelp:
         std::cout << kUsage;
         return 0;
@@ -160,12 +211,21 @@ int main(int argc, char** argv) {
       return Fail(error);
     }
   }
+  if (!scenario.empty()) {
+    std::string error;
+    if (!ApplyScenarioFile(reg, scenario, &error)) return Fail(error);
+    if (!serveOptions.image.empty() && !SaveImage(reg, serveOptions.image, &error))
+      return Fail(error);
+    reg.TakeChanged();
+  }
   for (const Fault& f : faults) reg.faults().Add(f);
 
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  sigaction(SIGQUIT, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
   return Serve(reg, serveOptions, &stopRequested);
 }

@@ -2,6 +2,7 @@
 // frames the reply; commits the faults it has been told to commit.
 #include "register.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -51,6 +52,20 @@ uint16_t Register::Address(int capabilityIndex) const {
 }
 
 std::optional<Reply> Register::Handle(const Packet& p) {
+  ++requests_;
+  lastFault_.reset();
+  // A reply held back goes out as soon as the next request has come in.
+  std::vector<uint8_t> heldBack = std::move(heldBack_);
+  heldBack_.clear();
+  std::optional<Reply> reply = Answer(p);
+  if (lastFault_) ++faultsCommitted_;
+  if (heldBack.empty()) return reply;
+  if (!reply) reply.emplace();
+  reply->heldBack = std::move(heldBack);
+  return reply;
+}
+
+std::optional<Reply> Register::Answer(const Packet& p) {
   const uint16_t command = p.header.command;
   if (command == cmd::kCallEndNotice) return std::nullopt;
   // The special form F0 00 00 00 reaches every register on the line.
@@ -60,13 +75,26 @@ std::optional<Reply> Register::Handle(const Packet& p) {
 
   const PacketHeader answerHeader{command, 0, 0, options_.number};
   Outcome outcome;
-  const std::optional<Fault> fault = faults_.Take(command);
+  const std::optional<Fault> fault = faults_.Take(command, requests_);
+  lastFault_ = fault;
   if (!p.HeaderIntact() || (p.header.CarriesData() && !p.DataIntact())) {
     outcome.status = status::kBadChecksum;  // never acted on
   } else if (fault && fault->kind == FaultKind::kStatus) {
     outcome.status = static_cast<uint8_t>(fault->value);
   } else {
     outcome = Execute(p);
+  }
+
+  // Faults on what a read's answer carries.
+  if (fault && outcome.data && !outcome.data->empty()) {
+    std::vector<uint8_t>& data = *outcome.data;
+    if (fault->kind == FaultKind::kShort) {
+      data.resize(data.size() - std::min<size_t>(fault->value, data.size()));
+    } else if (fault->kind == FaultKind::kLong) {
+      data.insert(data.end(), fault->value, uint8_t{0});
+    } else if (fault->kind == FaultKind::kNoData) {
+      data.clear();
+    }
   }
 
   Reply reply;
@@ -84,11 +112,17 @@ std::optional<Reply> Register::Handle(const Packet& p) {
   switch (fault->kind) {
     case FaultKind::kDrop:
       return std::nullopt;
+    case FaultKind::kLate:
+      heldBack_ = std::move(reply.bytes);
+      return std::nullopt;
     case FaultKind::kCut:
       if (fault->value < reply.bytes.size()) reply.bytes.resize(fault->value);
       break;
     case FaultKind::kDelay:
       reply.delayMs = fault->value;
+      break;
+    case FaultKind::kPace:
+      reply.byteIntervalMs = fault->value;
       break;
     case FaultKind::kDamage:
       reply.bytes.back() ^= 0x5A;
@@ -101,6 +135,9 @@ std::optional<Reply> Register::Handle(const Packet& p) {
       reply.hangUp = true;
       break;
     case FaultKind::kStatus:
+    case FaultKind::kShort:
+    case FaultKind::kLong:
+    case FaultKind::kNoData:
       break;
   }
   return reply;

@@ -19,7 +19,10 @@ namespace varnolo::sim {
 struct Reply {
   std::vector<uint8_t> bytes;
   uint32_t delayMs = 0;
-  bool hangUp = false;  // close the line after sending `bytes`
+  uint32_t byteIntervalMs = 0;  // 0: all at once; otherwise one byte every this many ms
+  bool hangUp = false;          // close the line after sending `bytes`
+  // An earlier reply held back by a "late" fault: it goes out first, at once.
+  std::vector<uint8_t> heldBack;
 };
 
 struct RegisterOptions {
@@ -56,11 +59,18 @@ class Register {
   // name slots never written, empty goods base and tape, no shift, no cash.
   void FactoryReset();
 
+  // The reply to one request, if anything is to be sent.
   std::optional<Reply> Handle(const Packet& packet);
+  // Requests received so far, and faults committed on their replies.
+  uint64_t Requests() const { return requests_; }
+  uint64_t FaultsCommitted() const { return faultsCommitted_; }
+  // The fault committed on the reply to the last request, if any.
+  const std::optional<Fault>& LastFault() const { return lastFault_; }
 
   Memory& memory() { return memory_; }
   const Memory& memory() const { return memory_; }
   FaultPlan& faults() { return faults_; }
+  const FaultPlan& faults() const { return faults_; }
   uint8_t firmware() const { return options_.firmware; }
   uint32_t number() const { return options_.number; }
   int goodsBase() const { return options_.goodsBase; }
@@ -74,6 +84,7 @@ class Register {
 
   // True once when memory changed since the last call (for persistence).
   bool TakeChanged();
+  void MarkChanged() { changed_ = true; }
 
   // Reading the firmware's state, for tests and tools.
   uint16_t Address(int capabilityIndex) const;
@@ -84,6 +95,19 @@ class Register {
   uint16_t Counter(int scopeIndex, int column, int k) const;
   int64_t Now() const;  // the register's own clock, seconds
   uint32_t DocumentNumber() const;
+  int64_t ShiftStart() const;  // seconds; meaningful while a shift is open
+  uint16_t ShiftNumber() const;
+  uint16_t TapeCapacity() const;  // entries of the current tape form
+
+  // Putting the register into a state directly, for test scenarios.
+  // Opens a shift that began at `seconds` on the register's clock (a shift
+  // already open gets that start).
+  void OpenShiftAt(int64_t seconds);
+  // Makes the control tape hold `entries` entries: the ones there are kept,
+  // missing ones are written as checks of 1.00 (a line and its total), extra
+  // ones are erased. False when the tape cannot hold that many.
+  bool SetTapeFill(uint16_t entries);
+  void SetDrawerCash(uint64_t hundredths);
 
  private:
   struct Outcome {
@@ -118,6 +142,8 @@ class Register {
   void PrintFooterText();
   std::string DateTimeText() const;
   void OpenShiftIfClosed();
+  void StampShiftStart(int64_t seconds);
+  std::optional<Reply> Answer(const Packet& packet);
   bool ShiftExpired() const;
   bool LongTapeForm() const;
   bool AppendTapeEntry(uint8_t kind, int section, uint64_t amount, uint16_t extra1, uint16_t extra2,
@@ -138,6 +164,10 @@ class Register {
   std::array<uint8_t, 4> routineResult_{};
   bool annulmentPrepared_ = false;
   bool changed_ = false;
+  uint64_t requests_ = 0;
+  uint64_t faultsCommitted_ = 0;
+  std::optional<Fault> lastFault_;
+  std::vector<uint8_t> heldBack_;
 };
 
 }  // namespace varnolo::sim

@@ -1,217 +1,186 @@
 #include "server.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
-#include <fstream>
+#include <deque>
 #include <iostream>
 #include <thread>
 
 #include "code_page_866.h"
+#include "control_commands.h"
+#include "control_socket.h"
 #include "image_file.h"
+#include "line.h"
 #include "link/commands.h"
 
 namespace varnolo::sim {
 namespace {
 
-const char* CommandName(uint16_t command) {
-  switch (command) {
-    case cmd::kSelectorBytes:
-      return "selector bytes";
-    case cmd::kBeginSession:
-      return "begin session";
-    case cmd::kEndSession:
-      return "end session";
-    case cmd::kDisplay:
-      return "display";
-    default:
-      break;
-  }
-  switch (command & 0xFFFEu) {
-    case cmd::kReadData:
-      return "data memory";
-    case cmd::kReadWorking:
-      return "working memory";
-    case cmd::kReadGoods:
-      return "goods memory";
-    case cmd::kReadFlags:
-      return "flag area";
-    case cmd::kGoodsBaseSize:
-      return "goods base size";
-    case cmd::kReadClock:
-      return "clock";
-    case cmd::kRoutineResult:
-      return "routine";
-    case cmd::kCallEndNotice:
-      return "end of call";
-    default:
-      return "unknown";
-  }
-}
+using Clock = std::chrono::steady_clock;
 
-int OpenPty(std::string& path) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return -1;
-  path = ptsname(master);
-  termios tio{};
-  const int slave = open(path.c_str(), O_RDWR | O_NOCTTY);
-  if (slave >= 0) {
-    tcgetattr(slave, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(slave, TCSANOW, &tio);
-    close(slave);
-  }
-  return master;
-}
+// A reply on its way out: all at once when it is due, or byte by byte.
+struct Outgoing {
+  std::vector<uint8_t> bytes;
+  Clock::time_point due;
+  uint32_t intervalMs = 0;
+  bool hangUp = false;
+  std::string mark;  // for the trace
+  size_t sent = 0;
+};
 
-int OpenDevice(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  termios tio{};
-  tcgetattr(fd, &tio);
-  cfmakeraw(&tio);
-  tio.c_cflag |= CLOCAL | CREAD;
-  cfsetispeed(&tio, B9600);
-  cfsetospeed(&tio, B9600);
-  tcsetattr(fd, TCSANOW, &tio);
-  return fd;
-}
-
-bool PublishLink(const std::string& link, const std::string& target) {
-  if (link.empty()) return true;
-  const std::string temporary = link + ".new";
-  unlink(temporary.c_str());
-  return symlink(target.c_str(), temporary.c_str()) == 0 &&
-         rename(temporary.c_str(), link.c_str()) == 0;
-}
-
-class Line {
+class Server {
  public:
-  explicit Line(const ServeOptions& o) : options_(o) {}
-  ~Line() {
-    if (fd_ >= 0) close(fd_);
-    if (!options_.link.empty()) unlink(options_.link.c_str());
-  }
-  bool Open() {
-    if (fd_ >= 0) close(fd_);
-    if (!options_.pty) {
-      fd_ = OpenDevice(options_.device);
-      return fd_ >= 0;
+  Server(Register& reg, const ServeOptions& options)
+      : reg_(reg), options_(options), line_(options) {}
+  ~Server() { reg_.onPrint = nullptr; }
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  int Run(const volatile std::sig_atomic_t* stop) {
+    if (const int r = OpenAll(); r != 0) return r;
+    std::vector<uint8_t> buffer(4096);
+    while (*stop == 0) {
+      // The register answers one request at a time: the next waits until the
+      // reply before it is out.
+      while (queue_.empty()) {
+        std::optional<Packet> packet = assembler_.Next();
+        if (!packet) break;
+        Answer(*packet);
+      }
+      std::vector<pollfd> fds{{line_.fd(), POLLIN, 0}};
+      control_.AddPollFds(fds);
+      const int r = poll(fds.data(), fds.size(), Timeout());
+      if (r > 0 && (fds[0].revents & POLLIN) != 0) {
+        const ssize_t n = read(line_.fd(), buffer.data(), buffer.size());
+        if (n > 0) assembler_.Feed(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
+      } else if (r > 0 && (fds[0].revents & POLLHUP) != 0) {
+        // nobody has the line open: do not spin
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      if (r > 0) control_.Serve(fds, [this](const std::string& l) { return Control(l); });
+      if (!SendDue()) return 1;
     }
-    fd_ = OpenPty(path_);
-    if (fd_ < 0) return false;
-    std::cout << path_ << std::endl;
-    return PublishLink(options_.link, path_);
+    return 0;
   }
-  int fd() const { return fd_; }
-  const std::string& path() const { return options_.pty ? path_ : options_.device; }
 
  private:
+  int OpenAll() {
+    if (!options_.paper.empty()) {
+      if (!paper_.Open(options_.paper)) return Refuse("cannot write " + options_.paper);
+      reg_.onPrint = [this](const std::string& line) { paper_.Write(Cp866ToUtf8(line)); };
+    }
+    if (!options_.trace.empty() && !trace_.Open(options_.trace))
+      return Refuse("cannot write " + options_.trace);
+    if (options_.pty) {
+      if (const std::string why = LinkRefusal(options_.link); !why.empty()) return Refuse(why);
+    }
+    std::string error;
+    if (!options_.control.empty() && !control_.Listen(options_.control, &error))
+      return Refuse(error);
+    if (!line_.Open()) {
+      return Refuse("cannot open " +
+                    (options_.pty ? std::string("a pseudo-terminal") : options_.device) + ": " +
+                    std::strerror(errno));
+    }
+    return 0;
+  }
+
+  static int Refuse(const std::string& why) {
+    std::cerr << "varnolo-sim: " << why << "\n";
+    return 1;
+  }
+
+  void SaveIfChanged() {
+    // What the register acknowledges is on disk before the acknowledgement.
+    if (!reg_.TakeChanged() || options_.image.empty()) return;
+    std::string error;
+    if (!SaveImage(reg_, options_.image, &error)) std::cerr << "varnolo-sim: " << error << "\n";
+  }
+
+  void Answer(const Packet& packet) {
+    if (trace_.open()) {
+      std::vector<uint8_t> raw(packet.wire.begin(), packet.wire.end());
+      raw.insert(raw.end(), packet.data.begin(), packet.data.end());
+      if (packet.header.CarriesData()) raw.push_back(packet.dataChecksum);
+      trace_.Line(DescribePacket("->", raw));
+    }
+    std::optional<Reply> reply = reg_.Handle(packet);
+    SaveIfChanged();
+    const std::optional<Fault>& fault = reg_.LastFault();
+    const std::string mark = fault ? "fault " + DescribeFault(*fault) : "";
+    const auto now = Clock::now();
+    if (reply && !reply->heldBack.empty())
+      queue_.push_back({std::move(reply->heldBack), now, 0, false, "late reply", 0});
+    if (!reply || reply->bytes.empty()) {
+      if (fault && fault->kind == FaultKind::kLate) {
+        trace_.Line("<- (held back until the next request)", mark);
+      } else if (fault || packet.header.command != cmd::kCallEndNotice) {
+        trace_.Line("<- (no reply)", mark);
+      }
+      return;
+    }
+    queue_.push_back({std::move(reply->bytes), now + std::chrono::milliseconds(reply->delayMs),
+                      reply->byteIntervalMs, reply->hangUp, mark, 0});
+  }
+
+  std::string Control(const std::string& line) {
+    trace_.Line("ctl " + line);
+    const std::string answer = RunControlLine(reg_, line);
+    SaveIfChanged();
+    return answer;
+  }
+
+  int Timeout() const {
+    if (queue_.empty()) return 200;
+    const auto wait =
+        std::chrono::ceil<std::chrono::milliseconds>(queue_.front().due - Clock::now());
+    return static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 200));
+  }
+
+  // Writes what is due; false when the line could not be opened again.
+  bool SendDue() {
+    while (!queue_.empty() && queue_.front().due <= Clock::now()) {
+      Outgoing& o = queue_.front();
+      if (o.sent == 0) trace_.Line(DescribePacket("<-", o.bytes), o.mark);
+      const size_t n = o.intervalMs == 0 ? o.bytes.size() - o.sent : 1;
+      const ssize_t w = write(line_.fd(), o.bytes.data() + o.sent, n);
+      (void)w;  // a line nobody listens to swallows the reply
+      o.sent += n;
+      if (o.sent < o.bytes.size()) {
+        o.due += std::chrono::milliseconds(o.intervalMs);
+        continue;
+      }
+      const bool hangUp = o.hangUp;
+      queue_.pop_front();
+      if (hangUp) {
+        assembler_.Reset();
+        queue_.clear();
+        // the line comes back as a new device behind the same link
+        if (!line_.Open()) return false;
+      }
+    }
+    return true;
+  }
+
+  Register& reg_;
   const ServeOptions& options_;
-  int fd_ = -1;
-  std::string path_;
+  TextSink paper_;
+  Trace trace_;
+  ControlSocket control_;
+  Line line_;
+  PacketAssembler assembler_;
+  std::deque<Outgoing> queue_;
 };
 
 }  // namespace
 
-std::string DescribePacket(const char* direction, const std::vector<uint8_t>& bytes) {
-  std::string out = direction;
-  if (bytes.size() < kHeaderSize) {
-    out += " (" + std::to_string(bytes.size()) + " bytes)";
-  } else {
-    WireHeader w{};
-    std::copy_n(bytes.begin(), kHeaderSize, w.begin());
-    const PacketHeader h = DecodeHeader(w);
-    char buf[160];
-    std::snprintf(buf, sizeof buf, " %04X %-15s addr=%04X len=%u status=%02X reg=%u", h.command,
-                  CommandName(h.command), h.address, h.length, w[4], h.registerNumber);
-    out += buf;
-    if (!HeaderChecksumValid(w)) out += " BAD-CHECKSUM";
-  }
-  if (bytes.size() > kHeaderSize) {
-    out += " data=";
-    char hex[4];
-    for (size_t i = kHeaderSize; i < bytes.size(); ++i) {
-      std::snprintf(hex, sizeof hex, "%02X", bytes[i]);
-      out += hex;
-    }
-  }
-  return out;
-}
-
 int Serve(Register& reg, const ServeOptions& options, const volatile std::sig_atomic_t* stop) {
-  std::ofstream paper;
-  std::ofstream trace;
-  if (!options.paper.empty()) {
-    paper.open(options.paper, std::ios::app);
-    if (!paper) {
-      std::cerr << "varnolo-sim: cannot write " << options.paper << "\n";
-      return 1;
-    }
-    reg.onPrint = [&paper](const std::string& line) {
-      paper << Cp866ToUtf8(line) << '\n' << std::flush;
-    };
-  }
-  if (!options.trace.empty()) {
-    trace.open(options.trace, std::ios::app);
-    if (!trace) {
-      std::cerr << "varnolo-sim: cannot write " << options.trace << "\n";
-      return 1;
-    }
-  }
-  Line line(options);
-  if (!line.Open()) {
-    std::cerr << "varnolo-sim: cannot open " << (options.pty ? "a pseudo-terminal" : options.device)
-              << ": " << std::strerror(errno) << "\n";
-    return 1;
-  }
-
-  PacketAssembler assembler;
-  std::vector<uint8_t> buffer(4096);
-  while (*stop == 0) {
-    pollfd p{line.fd(), POLLIN, 0};
-    const int r = poll(&p, 1, 200);
-    if (r <= 0 || (p.revents & POLLIN) == 0) {
-      if (r > 0 && (p.revents & POLLHUP) != 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      continue;
-    }
-    const ssize_t n = read(line.fd(), buffer.data(), buffer.size());
-    if (n <= 0) continue;
-    assembler.Feed(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
-    while (auto packet = assembler.Next()) {
-      if (trace.is_open()) {
-        std::vector<uint8_t> raw(packet->wire.begin(), packet->wire.end());
-        raw.insert(raw.end(), packet->data.begin(), packet->data.end());
-        trace << DescribePacket("->", raw) << '\n';
-      }
-      const std::optional<Reply> reply = reg.Handle(*packet);
-      // What the register acknowledges is on disk before the acknowledgement.
-      if (reg.TakeChanged() && !options.image.empty()) {
-        std::string error;
-        if (!SaveImage(reg, options.image, &error)) std::cerr << "varnolo-sim: " << error << "\n";
-      }
-      if (!reply) {
-        if (trace.is_open() && packet->header.command != cmd::kCallEndNotice)
-          trace << "<- (no reply)\n";
-        continue;
-      }
-      if (reply->delayMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(reply->delayMs));
-      const ssize_t w = write(line.fd(), reply->bytes.data(), reply->bytes.size());
-      (void)w;
-      if (trace.is_open()) trace << DescribePacket("<-", reply->bytes) << std::endl;
-      if (reply->hangUp) {
-        assembler.Reset();
-        if (!line.Open()) return 1;  // the line comes back as a new device behind the same link
-      }
-    }
-  }
-  return 0;
+  Server server(reg, options);
+  return server.Run(stop);
 }
 
 }  // namespace varnolo::sim
