@@ -88,8 +88,8 @@ json RunControlCommand(Register& reg, const json& c) {
     return Ok();
   }
   if (name == "tape") {
-    if (!c.contains("entries") || !c["entries"].is_number_unsigned() ||
-        c["entries"].get<uint64_t>() > reg.TapeCapacity()) {
+    if (!c.contains("entries") || !c["entries"].is_number_integer() ||
+        c["entries"].get<int64_t>() < 0 || c["entries"].get<int64_t>() > reg.TapeCapacity()) {
       return Error("tape takes \"entries\" from 0 to " + std::to_string(reg.TapeCapacity()));
     }
     reg.SetTapeFill(static_cast<uint16_t>(c["entries"].get<uint64_t>()));

@@ -190,7 +190,7 @@ bool FaultFromJson(const json& j, Fault& fault, std::string* error) {
   if (j.is_object()) {
     for (const auto& [key, value] : j.items()) {
       if (key == "fault") continue;
-      if (key != "atRequest" || !value.is_number_unsigned())
+      if (key != "atRequest" || !value.is_number_integer() || value.get<int64_t>() < 0)
         return Fail(error, "a fault takes \"fault\" and \"atRequest\"");
       fault.atRequest = value.get<uint64_t>();
     }
@@ -245,7 +245,8 @@ bool ApplyScenario(Register& reg, const json& s, std::string* error) {
       else
         Fail(error, "bad drawerCash");
     } else if (k == "tapeEntries") {
-      ok = v.is_number_unsigned() && v.get<uint64_t>() <= reg.TapeCapacity() &&
+      ok = v.is_number_integer() && v.get<int64_t>() >= 0 &&
+           v.get<int64_t>() <= reg.TapeCapacity() &&
            reg.SetTapeFill(static_cast<uint16_t>(v.get<uint64_t>()));
       if (!ok) Fail(error, "tapeEntries takes 0 to " + std::to_string(reg.TapeCapacity()));
     } else if (k == "faults") {

@@ -14,15 +14,24 @@ namespace {
 TEST(SimulatorProgram, HelpExplainsEveryOption) {
   std::string out;
   ASSERT_EQ(RunCommand(std::string(SimulatorPath()) + " --help", &out), 0);
-  for (const char* option : {"--pty", "--link", "--device", "--firmware", "--number",
-                             "--goods-base", "--image", "--paper", "--trace", "--fault"}) {
+  for (const char* option : {"--pty",     "--link",       "--device",         "--firmware",
+                             "--number",  "--goods-base", "--image",          "--paper",
+                             "--trace",   "--fault",      "--control",        "--scenario",
+                             "--version", "late",         "pace:MS",          "short:N",
+                             "long:N",    "nodata",       "How faults queue", "SIGHUP"}) {
     EXPECT_NE(out.find(option), std::string::npos) << option;
   }
 }
 
+TEST(SimulatorProgram, VersionIsTheProjectVersion) {
+  std::string out;
+  ASSERT_EQ(RunCommand(std::string(SimulatorPath()) + " --version", &out), 0);
+  EXPECT_EQ(out, "varnolo-sim " VARNOLO_PROJECT_VERSION "\n");
+}
+
 TEST(SimulatorProgram, BadOptionsExitNonzeroWithAMessage) {
-  for (const char* args :
-       {"--firmware 9", "--goods-base 700", "--fault explode", "--bogus", "--number x"}) {
+  for (const char* args : {"--firmware 9", "--goods-base 700", "--fault explode", "--bogus",
+                           "--number x", "--scenario /nonexistent.json", "--fault pace:0"}) {
     std::string out;
     EXPECT_EQ(RunCommand(std::string(SimulatorPath()) + " " + args, &out), 2) << args;
     EXPECT_NE(out.find("varnolo-sim:"), std::string::npos) << args;

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,8 +24,14 @@ SimProcess::SimProcess(std::vector<std::string> extraArgs) {
   link_ = dir_ + "/tty";
   std::vector<std::string> args{SimulatorPath(), "--pty", "--link", link_};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+  const pid_t parent = getpid();
   pid_ = fork();
   if (pid_ == 0) {
+    // The simulator dies with the test, and holds none of the test's files
+    // open (a simulator left behind must not keep a build lock).
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    close_range(3, ~0u, 0);
     if (chdir(dir_.c_str()) != 0) _exit(127);
     const std::string out = dir_ + "/stdout";
     if (!freopen(out.c_str(), "w", stdout)) _exit(127);
