@@ -7,7 +7,10 @@ namespace varnolo::test {
 std::optional<PeerReply> SimPeer::OnPacket(const Packet& packet) {
   std::optional<sim::Reply> r = reg_.Handle(packet);
   if (!r) return std::nullopt;
-  return PeerReply{std::move(r->bytes), r->delayMs};
+  // A reply held back by a "late" fault comes first, paced like this one.
+  std::vector<uint8_t> bytes = std::move(r->heldBack);
+  bytes.insert(bytes.end(), r->bytes.begin(), r->bytes.end());
+  return PeerReply{std::move(bytes), r->delayMs, r->byteIntervalMs};
 }
 
 SimFixture::SimFixture(sim::RegisterOptions options)
