@@ -1,7 +1,14 @@
-# Warnings are errors for everything the project compiles itself.
+# Warnings for everything the project compiles itself. They are errors for the
+# project's own builds (the presets and CI turn VARNOLO_WERROR on); a user's
+# build with another compiler still builds when a new warning appears.
+option(VARNOLO_WERROR "Treat compiler warnings as errors" OFF)
+
 function(varnolo_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
-                                           -Wno-sign-conversion -Werror)
+                                           -Wno-sign-conversion)
+  if(VARNOLO_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # GCC 12 reports false positives inside std::optional<std::vector>, array

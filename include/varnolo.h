@@ -334,17 +334,19 @@ VARNOLO_API ResultCode VARNOLO_CALL CRTestTPD(void);
 
 /* ---- Layout checks ----------------------------------------------------- */
 
-#ifdef __cplusplus
-#include <cstddef>
+/* Each check is a declaration, so that its semicolon is never an empty one.
+ * Before C11 and C++11 a wrong size makes an array of size -1. */
+#include <stddef.h>
+#if defined(__cplusplus) && __cplusplus >= 201103L
 #define VARNOLO_ASSERT_SIZE(T, n) static_assert(sizeof(T) == (n), #T " size")
 #define VARNOLO_ASSERT_AT(T, f, n) static_assert(offsetof(T, f) == (n), #T "." #f " offset")
-#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
-#include <stddef.h>
+#elif !defined(__cplusplus) && defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 #define VARNOLO_ASSERT_SIZE(T, n) _Static_assert(sizeof(T) == (n), #T " size")
 #define VARNOLO_ASSERT_AT(T, f, n) _Static_assert(offsetof(T, f) == (n), #T "." #f " offset")
 #else
-#define VARNOLO_ASSERT_SIZE(T, n)
-#define VARNOLO_ASSERT_AT(T, f, n)
+#define VARNOLO_ASSERT_SIZE(T, n) typedef char VarnoloSizeOf_##T[sizeof(T) == (n) ? 1 : -1]
+#define VARNOLO_ASSERT_AT(T, f, n) \
+  typedef char VarnoloOffsetOf_##T##_##f[offsetof(T, f) == (n) ? 1 : -1]
 #endif
 
 VARNOLO_ASSERT_SIZE(TimeDate, 8);

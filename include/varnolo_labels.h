@@ -64,8 +64,21 @@ enum VarnoloTapeKind {
   VARNOLO_TAPE_DECORATED = 7
 };
 
+/* inline is C99 and C++; a C89 compiler gets its own spelling of it. */
+#ifndef VARNOLO_STATIC_INLINE
+#if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ >= 199901L)
+#define VARNOLO_STATIC_INLINE static inline
+#elif defined(__GNUC__)
+#define VARNOLO_STATIC_INLINE static __inline__
+#elif defined(_MSC_VER)
+#define VARNOLO_STATIC_INLINE static __inline
+#else
+#define VARNOLO_STATIC_INLINE static
+#endif
+#endif
+
 /* A name for TradeTotals.value[index]; never null. */
-static inline const char* VarnoloTotalLabel(int index) {
+VARNOLO_STATIC_INLINE const char* VarnoloTotalLabel(int index) {
   static const char* const labels[VARNOLO_TOTAL_COUNT] = {
       "sales",    "cash sales", "non-cash sales",   "tax",       "discounts",
       "raises",   "cash in",    "cash out",         "packs",     "money back",
@@ -75,7 +88,7 @@ static inline const char* VarnoloTotalLabel(int index) {
 }
 
 /* A name for TradeCounters.count[index]; never null. */
-static inline const char* VarnoloCounterLabel(int index) {
+VARNOLO_STATIC_INLINE const char* VarnoloCounterLabel(int index) {
   static const char* const labels[VARNOLO_COUNTER_COUNT] = {
       "checks",      "check lines",       "cash-in documents", "cash-out documents",
       "pack checks", "money-back checks", "annulments",        "decorated checks",
@@ -84,7 +97,7 @@ static inline const char* VarnoloCounterLabel(int index) {
 }
 
 /* A name for ControlTapeEntry.kind; never null. */
-static inline const char* VarnoloTapeKindLabel(int kind) {
+VARNOLO_STATIC_INLINE const char* VarnoloTapeKindLabel(int kind) {
   static const char* const labels[VARNOLO_TAPE_KIND_COUNT] = {
       "sale line", "money back", "annulment",   "cash in",
       "cash out",  "pack",       "check total", "decorated"};

@@ -46,8 +46,21 @@ extern "C" {
 /* For any other code. */
 #define VARNOLO_UNKNOWN_RESULT_TEXT "Unknown result code."
 
+/* inline is C99 and C++; a C89 compiler gets its own spelling of it. */
+#ifndef VARNOLO_STATIC_INLINE
+#if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ >= 199901L)
+#define VARNOLO_STATIC_INLINE static inline
+#elif defined(__GNUC__)
+#define VARNOLO_STATIC_INLINE static __inline__
+#elif defined(_MSC_VER)
+#define VARNOLO_STATIC_INLINE static __inline
+#else
+#define VARNOLO_STATIC_INLINE static
+#endif
+#endif
+
 /* A sentence for a result code; never null, never to be freed. */
-static inline const char* VarnoloResultText(int32_t code) {
+VARNOLO_STATIC_INLINE const char* VarnoloResultText(int32_t code) {
   switch (code) {
 #define VARNOLO_RESULT_TEXT_CASE(c, text) \
   case c:                                 \

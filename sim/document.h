@@ -64,5 +64,7 @@ inline constexpr int kPack = 7;
 // "123.45"
 std::string Money(uint64_t hundredths);
 std::string Money(int64_t hundredths);
+// The amount after a sign mark: "+123.45", "=123.45".
+std::string Money(char sign, uint64_t hundredths);
 
 }  // namespace varnolo::sim

@@ -374,11 +374,11 @@ uint8_t Register::RunDocument(const std::vector<uint8_t>* textBlock) {
                                       std::to_string(l.quantityDigits % 1000 + 1000).substr(1)
                                 : std::to_string(l.quantity))
                          : "1";
-      Print(Padded("  " + quantity + " x " + Money(l.price), "=" + Money(l.amount)));
+      Print(Padded("  " + quantity + " x " + Money(l.price), Money('=', l.amount)));
       if (l.raise)
-        Print(Padded("  raise " + Money(l.raisePercent) + "%", "+" + Money(l.adjustment)));
+        Print(Padded("  raise " + Money(l.raisePercent) + "%", Money('+', l.adjustment)));
       if (l.discount) {
-        Print(Padded("  discount " + Money(l.discountPercent) + "%", "-" + Money(l.adjustment)));
+        Print(Padded("  discount " + Money(l.discountPercent) + "%", Money('-', l.adjustment)));
       }
       if (l.taxNumber != 0) {
         std::string taxName =

@@ -36,7 +36,7 @@ ResultCode CreateDecoratedCheck(const DecoratedCheck* check) {
   if (check == nullptr) return kOutOfRange;
   DecoratedCheck copy;
   std::memcpy(&copy, check, sizeof copy);
-  TruncateDecimals(&copy.amount, 2);
+  copy.amount = TruncatedDecimals(copy.amount, 2);
   if (!std::isfinite(copy.amount) || copy.amount < 0) return kOutOfRange;
   if (copy.amount > kMaxAmount) return kAmountTooLarge;
   if (const ResultCode r = ShiftAndCapacityTest(kReserve, TapeLimit()); r != kOk) return r;

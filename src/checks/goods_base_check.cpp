@@ -19,8 +19,8 @@ ResultCode CreateGoodsBaseCheck(CheckItem* item, int32_t goodsNumber) {
   if (!TheLink().IsPortOpen()) return kPortClosed;
   if (item == nullptr) return kOutOfRange;
   CallFrame frame;
-  TruncateDecimals(&item->discountPercent, 2);
-  TruncateDecimals(&item->raisePercent, 2);
+  item->discountPercent = TruncatedDecimals(item->discountPercent, 2);
+  item->raisePercent = TruncatedDecimals(item->raisePercent, 2);
   if (!FiniteWithin(item->raisePercent, 0, 999.99) ||
       !FiniteWithin(item->discountPercent, 0, 99.99)) {
     return kOutOfRange;
@@ -30,7 +30,7 @@ ResultCode CreateGoodsBaseCheck(CheckItem* item, int32_t goodsNumber) {
       r != kOk)
     return r;
   const bool pieces = entry.byPieces != 0;
-  TruncateDecimals(&item->quantity, pieces ? 0 : 3);
+  item->quantity = TruncatedDecimals(item->quantity, pieces ? 0 : 3);
   if (pieces ? !FiniteWithin(item->quantity, 1, 999) : !FiniteWithin(item->quantity, 0, 65.535)) {
     return kOutOfRange;
   }

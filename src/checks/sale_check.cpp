@@ -38,10 +38,10 @@ const char* ItemBarcode(const CheckItemEx& item) { return item.barcode; }
 template <typename Item>
 ResultCode ValidateLine(Item& item, bool extended) {
   const bool pieces = extended && ItemByPieces(item);
-  TruncateDecimals(&item.discountPercent, 2);
-  TruncateDecimals(&item.raisePercent, 2);
-  TruncateDecimals(&item.price, 2);
-  TruncateDecimals(&item.quantity, pieces ? 0 : 3);
+  item.discountPercent = TruncatedDecimals(item.discountPercent, 2);
+  item.raisePercent = TruncatedDecimals(item.raisePercent, 2);
+  item.price = TruncatedDecimals(item.price, 2);
+  item.quantity = TruncatedDecimals(item.quantity, pieces ? 0 : 3);
   if (item.section < 1 || item.section > 16) return kOutOfRange;
   if (!FiniteWithin(item.price, 0, 99999.99)) return kOutOfRange;
   const bool quantityOk =

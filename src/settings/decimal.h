@@ -12,6 +12,13 @@ namespace varnolo {
 // and leaves the value alone. NaN and infinities are left as they are (the
 // callers refuse them). Works for every double and ignores the C locale.
 double TruncateDecimals(double* value, int k);
+// The same cut for a field of a caller's record: the records are packed and may
+// sit at any address, so the field goes in and comes back by value, never
+// through a pointer or reference into the record. k above 5: the value as it is.
+inline double TruncatedDecimals(double value, int k) {
+  TruncateDecimals(&value, k);
+  return value;
+}
 
 // True for a finite double within [low, high].
 bool FiniteWithin(double value, double low, double high);

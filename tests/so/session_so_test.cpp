@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "support/packed_field.h"
 #include "support/sim_process.h"
 #include "varnolo.h"
 
@@ -54,11 +55,11 @@ TEST_P(SessionOverPty, StartConfigureLockAndShutDown) {
   EXPECT_EQ(CRConfigure(&config), CR_OK);
   RegisterConfiguration back{};
   EXPECT_EQ(CRGetConfiguration(&back), CR_OK);
-  EXPECT_EQ(back.useCashiers, 1);
-  EXPECT_EQ(back.option02, 1);
-  EXPECT_EQ(back.useGoodsBase, 0);
-  EXPECT_EQ(back.extendedChecks, 1);
-  EXPECT_EQ(back.useTaxes, 0);
+  EXPECT_EQ(Field(back.useCashiers), 1);
+  EXPECT_EQ(Field(back.option02), 1);
+  EXPECT_EQ(Field(back.useGoodsBase), 0);
+  EXPECT_EQ(Field(back.extendedChecks), 1);
+  EXPECT_EQ(Field(back.useTaxes), 0);
   EXPECT_EQ(back.sectionCount, 6);
   int32_t size = 0;
   EXPECT_EQ(CRGetIGBSize(&size), CR_OK);

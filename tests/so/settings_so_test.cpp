@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/packed_field.h"
 #include "support/sim_process.h"
 #include "varnolo.h"
 
@@ -36,7 +37,7 @@ TEST_F(SettingsOverPty, EverySetterReadsBack) {
   EXPECT_EQ(CRSetTimeDate(when), CR_OK);
   TimeDate now{};
   EXPECT_EQ(CRGetTimeDate(&now), CR_OK);
-  EXPECT_EQ(now.year, 2026);
+  EXPECT_EQ(Field(now.year), 2026);
   EXPECT_EQ(now.month, 12);
   EXPECT_EQ(now.day, 24);
 
@@ -108,7 +109,7 @@ TEST_F(SettingsOverPty, EverySetterReadsBack) {
   EXPECT_EQ(CRGetInternalGBEntry(&back, 1200), CR_OK);
   EXPECT_EQ(std::string(back.name).substr(0, 6), milk.name);
   EXPECT_STREQ(back.barcode, milk.barcode);
-  EXPECT_DOUBLE_EQ(back.price, 89.9);
+  EXPECT_DOUBLE_EQ(Field(back.price), 89.9);
 
   const std::string trace = Trace();
   for (const char* line : {"0101 data memory     addr=01D7 len=3",   // digits, three copies

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/packed_field.h"
 #include "support/sim_process.h"
 #include "support/whole_tape.h"
 #include "varnolo.h"
@@ -127,12 +128,12 @@ TEST_F(WorkingDay, DocumentsTapeTotalsAndDrawerAgree) {
   TradeTotals totals{};
   TradeCounters counters{};
   ASSERT_EQ(CRGetTradeResults(&totals, &counters, 0, 0), CR_OK);
-  EXPECT_EQ(Hundredths(totals.value[0]), expectedSales + 800);
-  EXPECT_EQ(Hundredths(totals.value[10]), 800);   // annulled
-  EXPECT_EQ(Hundredths(totals.value[6]), 50000);  // cash in
-  EXPECT_EQ(counters.count[0], 8);                // sale checks
+  EXPECT_EQ(Hundredths(Field(totals.value[0])), expectedSales + 800);
+  EXPECT_EQ(Hundredths(Field(totals.value[10])), 800);   // annulled
+  EXPECT_EQ(Hundredths(Field(totals.value[6])), 50000);  // cash in
+  EXPECT_EQ(Field(counters.count[0]), 8);                // sale checks
   ASSERT_EQ(CRGetTradeResults(&totals, &counters, 2, 0), CR_OK);
-  EXPECT_EQ(Hundredths(totals.value[0]), 3 * 3600);  // section 2: the milk
+  EXPECT_EQ(Hundredths(Field(totals.value[0])), 3 * 3600);  // section 2: the milk
 
   EXPECT_EQ(DrawerCashInImage(), expectedDrawer);
 
@@ -140,9 +141,9 @@ TEST_F(WorkingDay, DocumentsTapeTotalsAndDrawerAgree) {
   ASSERT_EQ(CRCloseSwitch(), CR_OK);
   ControlTapeInfo info{};
   ASSERT_EQ(CRGetCTInfo(&info), CR_OK);
-  EXPECT_EQ(info.shiftOpen, 0);
+  EXPECT_EQ(Field(info.shiftOpen), 0);
   ASSERT_EQ(CRGetTradeResults(&totals, &counters, 0, 0), CR_OK);
-  EXPECT_EQ(totals.value[0], 0.0);  // the next day starts with an empty shift
+  EXPECT_EQ(Field(totals.value[0]), 0.0);  // the next day starts with an empty shift
 
   const std::string paper = Paper();
   for (const char* text :

@@ -8,6 +8,7 @@
 
 #include "link/commands.h"
 #include "support/check_fixture.h"
+#include "support/packed_field.h"
 #include "support/param_name.h"
 
 namespace varnolo::test {
@@ -86,10 +87,10 @@ TEST_F(SaleCheck, TwentyLinesFillTheLineAreaUpTo07F7) {
 TEST_F(SaleCheck, TruncationIsWrittenBack) {
   CheckItem item = Item(1.23456, 12.349, 1.999, 2.005);
   ASSERT_EQ(CRCreateCheck(&item, 1, 0, 0, 0), kOk);
-  EXPECT_DOUBLE_EQ(item.price, 12.34);
-  EXPECT_DOUBLE_EQ(item.quantity, 1.234);
-  EXPECT_DOUBLE_EQ(item.raisePercent, 1.99);
-  EXPECT_DOUBLE_EQ(item.discountPercent, 2.0);
+  EXPECT_DOUBLE_EQ(Field(item.price), 12.34);
+  EXPECT_DOUBLE_EQ(Field(item.quantity), 1.234);
+  EXPECT_DOUBLE_EQ(Field(item.raisePercent), 1.99);
+  EXPECT_DOUBLE_EQ(Field(item.discountPercent), 2.0);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(std::vector<uint8_t>(line.begin() + 1, line.begin() + 8),
             (std::vector<uint8_t>{0, 0, 0, 1, 2, 3, 4}));
@@ -265,7 +266,7 @@ CheckItemEx ItemEx(double quantity, double price, int32_t byPieces, const char* 
 TEST_F(SaleCheck, PieceLineIsCutToWholePieces) {
   CheckItemEx e = ItemEx(3.7, 2, 1, "Bun", "4600000000017");
   ASSERT_EQ(CRCreateCheckEx(&e, 1, 0, 0, 0), kOk);
-  EXPECT_DOUBLE_EQ(e.quantity, 3);
+  EXPECT_DOUBLE_EQ(Field(e.quantity), 3);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[8], 1);
   EXPECT_EQ(std::vector<uint8_t>(line.begin() + 9, line.begin() + 15),
@@ -335,9 +336,9 @@ class GoodsBaseCheck : public CheckFixture {
 TEST_F(GoodsBaseCheck, PiecesAreCutAndTheEntryFillsTheLine) {
   CheckItem item = Item(2.9, 999.0, 0, 0, 15, 0);
   ASSERT_EQ(CRCreateIntGBCheck(&item, 600), kOk);
-  EXPECT_DOUBLE_EQ(item.quantity, 2);
-  EXPECT_DOUBLE_EQ(item.price, 999.0);  // not read, not changed
-  EXPECT_EQ(item.section, 15u);
+  EXPECT_DOUBLE_EQ(Field(item.quantity), 2);
+  EXPECT_DOUBLE_EQ(Field(item.price), 999.0);  // not read, not changed
+  EXPECT_EQ(Field(item.section), 15u);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[0], 2);
   EXPECT_EQ(std::vector<uint8_t>(line.begin() + 9, line.begin() + 15),
@@ -392,7 +393,7 @@ TEST_F(DecoratedCheckTest, CallerRecordIsUntouchedAndTheTextTravelsWithTheRun) {
   d.amount = 10.129;
   std::strcpy(d.text, "Gift voucher");
   ASSERT_EQ(CRCreateDecoratedCheck(&d), kOk);
-  EXPECT_DOUBLE_EQ(d.amount, 10.129);
+  EXPECT_DOUBLE_EQ(Field(d.amount), 10.129);
   const auto line = WorkingWrite(0);
   EXPECT_EQ(line[94] << 16 | line[95] << 8 | line[96], 1012);
   EXPECT_EQ(line[47], 1);

@@ -2,6 +2,7 @@
 
 #include "link/commands.h"
 #include "session/session.h"
+#include "support/packed_field.h"
 #include "support/sim_peer.h"
 
 namespace varnolo::test {
@@ -23,11 +24,11 @@ class ConfigurationTest : public SimFixture {
 TEST_F(ConfigurationTest, QuickConfigBeforeStartUpIsTheDefault) {
   RegisterConfiguration c{};
   CRGetQuickConfig(&c);
-  EXPECT_EQ(c.useCashiers, 1);
-  EXPECT_EQ(c.option02, 1);
-  EXPECT_EQ(c.useGoodsBase, 1);
-  EXPECT_EQ(c.extendedChecks, 1);
-  EXPECT_EQ(c.useTaxes, 1);
+  EXPECT_EQ(Field(c.useCashiers), 1);
+  EXPECT_EQ(Field(c.option02), 1);
+  EXPECT_EQ(Field(c.useGoodsBase), 1);
+  EXPECT_EQ(Field(c.extendedChecks), 1);
+  EXPECT_EQ(Field(c.useTaxes), 1);
   EXPECT_EQ(c.sectionCount, 16);
   CRGetQuickConfig(nullptr);  // harmless
   EXPECT_TRUE(platform->Written().empty());
@@ -37,7 +38,7 @@ TEST_F(ConfigurationTest, StartUpFillsTheCacheFromTheRegister) {
   Start();
   RegisterConfiguration c{};
   CRGetQuickConfig(&c);
-  EXPECT_EQ(c.useCashiers, 0);  // the simulator's factory setting
+  EXPECT_EQ(Field(c.useCashiers), 0);  // the simulator's factory setting
   EXPECT_EQ(c.sectionCount, 16);
 }
 
@@ -51,7 +52,7 @@ TEST_F(ConfigurationTest, SectionCountAloneWritesThreeCopiesAndTheWorkingByte) {
   RegisterConfiguration c{};
   CRGetQuickConfig(&c);
   EXPECT_EQ(c.sectionCount, 5);
-  EXPECT_EQ(c.useCashiers, 0);  // untouched
+  EXPECT_EQ(Field(c.useCashiers), 0);  // untouched
 }
 
 TEST_F(ConfigurationTest, SectionCountOutOfRangeWritesNothing) {
@@ -84,8 +85,8 @@ TEST_F(ConfigurationTest, ConfigureWritesAllSixInItsOrder) {
   EXPECT_EQ(slots, (std::vector<uint16_t>{0x01E3, 0x01E6, 0x01EF, 0x01E9, 0x01F5, 0x01F2}));
   RegisterConfiguration back{};
   EXPECT_EQ(CRGetConfiguration(&back), kOk);
-  EXPECT_EQ(back.useCashiers, 1);
-  EXPECT_EQ(back.option02, 0);
+  EXPECT_EQ(Field(back.useCashiers), 1);
+  EXPECT_EQ(Field(back.option02), 0);
   EXPECT_EQ(back.sectionCount, 8);
 }
 
@@ -97,7 +98,7 @@ TEST_F(ConfigurationTest, AValueOf2IsWrittenAs2AndReadBackAs0) {
   RegisterConfiguration back{};
   back.option02 = 7;
   EXPECT_EQ(CRGetConfigurationEx(&back, CR_CFG_OPTION02), kOk);
-  EXPECT_EQ(back.option02, 0);
+  EXPECT_EQ(Field(back.option02), 0);
 }
 
 TEST_F(ConfigurationTest, ReadingNoFieldsMakesOnlyTheNotice) {
@@ -127,8 +128,8 @@ TEST_F(ConfigurationTest, FailedWriteKeepsEarlierFieldsAndStopsThere) {
   RegisterConfiguration c{};
   CRGetQuickConfig(&c);
   EXPECT_EQ(c.sectionCount, 3);
-  EXPECT_EQ(c.useCashiers, 1);
-  EXPECT_EQ(c.useGoodsBase, 1);
+  EXPECT_EQ(Field(c.useCashiers), 1);
+  EXPECT_EQ(Field(c.useGoodsBase), 1);
   EXPECT_EQ(mem().data[0x01EF], 0);
   EXPECT_EQ(mem().working[0x0C86], 1);
   EXPECT_EQ(mem().data[0x01E9], 0);  // later fields untouched (factory 0)
@@ -143,10 +144,10 @@ TEST_F(ConfigurationTest, FailedReadStopsAndKeepsEarlierFields) {
   RegisterConfiguration back{};
   back.useCashiers = 9;
   EXPECT_EQ(CRGetConfigurationEx(&back, CR_CFG_SECTION_COUNT | CR_CFG_USE_CASHIERS), 0x42);
-  EXPECT_EQ(back.useCashiers, 9);
+  EXPECT_EQ(Field(back.useCashiers), 9);
   EXPECT_EQ(CRGetConfigurationEx(&back, CR_CFG_SECTION_COUNT | CR_CFG_USE_CASHIERS), kOk);
   EXPECT_EQ(back.sectionCount, 5);
-  EXPECT_EQ(back.useCashiers, 1);
+  EXPECT_EQ(Field(back.useCashiers), 1);
 }
 
 TEST_F(ConfigurationTest, NullRecordIs257WithoutTraffic) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "link/commands.h"
+#include "support/packed_field.h"
 #include "support/param_name.h"
 #include "support/sim_peer.h"
 
@@ -78,9 +79,9 @@ TEST_F(GoodsBaseTest, PackedBytes) {
   GoodsEntry back{};
   EXPECT_EQ(CRGetInternalGBEntry(&back, 1), kOk);
   EXPECT_STREQ(back.name, "Cola          ");
-  EXPECT_DOUBLE_EQ(back.price, 12.35);
-  EXPECT_EQ(back.byPieces, 1);
-  EXPECT_EQ(back.section, 3u);
+  EXPECT_DOUBLE_EQ(Field(back.price), 12.35);
+  EXPECT_EQ(Field(back.byPieces), 1);
+  EXPECT_EQ(Field(back.section), 3u);
 }
 
 TEST_F(GoodsBaseTest, ComputedCheckDigitAndWeightMark) {
@@ -90,20 +91,20 @@ TEST_F(GoodsBaseTest, ComputedCheckDigitAndWeightMark) {
   GoodsEntry back{};
   ASSERT_EQ(CRGetInternalGBEntry(&back, 2), kOk);
   EXPECT_STREQ(back.barcode, "2012345678903");
-  EXPECT_EQ(back.byPieces, 2);
+  EXPECT_EQ(Field(back.byPieces), 2);
 
   const GoodsEntry weighed = Entry("Ham", "", 0.004, 0, 16);
   ASSERT_EQ(CRSetInternalGBEntry(&weighed, 3), kOk);
   ASSERT_EQ(CRGetInternalGBEntry(&back, 3), kOk);
-  EXPECT_EQ(back.byPieces, 0);
-  EXPECT_DOUBLE_EQ(back.price, 0);
+  EXPECT_EQ(Field(back.byPieces), 0);
+  EXPECT_DOUBLE_EQ(Field(back.price), 0);
   EXPECT_STREQ(back.barcode, "0000000000000");
-  EXPECT_EQ(back.section, 16u);
+  EXPECT_EQ(Field(back.section), 16u);
 
   const GoodsEntry noBarcode = Entry("Bread", "", 1.0, 2, 1);
   ASSERT_EQ(CRSetInternalGBEntry(&noBarcode, 4), kOk);
   ASSERT_EQ(CRGetInternalGBEntry(&back, 4), kOk);
-  EXPECT_EQ(back.byPieces, 1);
+  EXPECT_EQ(Field(back.byPieces), 1);
 }
 
 TEST_F(GoodsBaseTest, WeightMarkWrapsToZeroAndReadsAsPieces) {
@@ -121,7 +122,7 @@ TEST_F(GoodsBaseTest, WeightMarkWrapsToZeroAndReadsAsPieces) {
   EXPECT_EQ(mem().data[0x0598 + 4 * 25 + 24], 0x00);
   GoodsEntry back{};
   ASSERT_EQ(CRGetInternalGBEntry(&back, 5), kOk);
-  EXPECT_EQ(back.byPieces, 1);
+  EXPECT_EQ(Field(back.byPieces), 1);
 }
 
 TEST_F(GoodsBaseTest, ClearingWritesOneByteAndReadingGives267) {
@@ -138,7 +139,7 @@ TEST_F(GoodsBaseTest, ClearingWritesOneByteAndReadingGives267) {
   GoodsEntry back{};
   back.section = 99;
   EXPECT_EQ(CRGetInternalGBEntry(&back, 7), kGoodsEmpty);
-  EXPECT_EQ(back.section, 99u);
+  EXPECT_EQ(Field(back.section), 99u);
 }
 
 struct BadEntryCase {

@@ -9,6 +9,7 @@
 #include "reports/tape_entry.h"
 #include "session/session.h"
 #include "support/check_fixture.h"
+#include "support/packed_field.h"
 #include "support/param_name.h"
 
 namespace varnolo::test {
@@ -92,7 +93,7 @@ TEST_F(ReportsTest, ClosingTheShiftClearsItsTotals) {
   TradeTotals totals{};
   TradeCounters counters{};
   EXPECT_EQ(CRGetTradeResults(&totals, &counters, 0, 0), kOk);
-  EXPECT_EQ(totals.value[0], 0);
+  EXPECT_EQ(Field(totals.value[0]), 0);
   EXPECT_EQ(reg.DrawerCash(), 1000u);  // the cash stays in the drawer
 }
 
@@ -116,9 +117,9 @@ TEST_F(TradeResults, WholeRegister) {
   PutCounter(384, 2 * 10, 777);
   sim::PutBe(std::span(mem().working).subspan(Address(353), 5), 0xFFFFFFFFFFull);
   EXPECT_EQ(CRGetTradeResults(&totals, &counters, 0, 1), kOk);
-  EXPECT_DOUBLE_EQ(totals.value[0], 10995116277.75);
-  EXPECT_DOUBLE_EQ(totals.value[17], 123.45);
-  EXPECT_EQ(counters.count[10], 777);
+  EXPECT_DOUBLE_EQ(Field(totals.value[0]), 10995116277.75);
+  EXPECT_DOUBLE_EQ(Field(totals.value[17]), 123.45);
+  EXPECT_EQ(Field(counters.count[10]), 777);
 }
 
 TEST_F(TradeResults, CashierWithAndWithoutRegistration) {
@@ -126,10 +127,10 @@ TEST_F(TradeResults, CashierWithAndWithoutRegistration) {
   PutAmount(353, 5 * 2, 900);
   Configure(1, 1, 1, 16);
   EXPECT_EQ(CRGetTradeResults(&totals, &counters, 3, 1), kOk);
-  EXPECT_DOUBLE_EQ(totals.value[2], 5.00);
+  EXPECT_DOUBLE_EQ(Field(totals.value[2]), 5.00);
   Configure(0, 1, 1, 16);
   EXPECT_EQ(CRGetTradeResults(&totals, &counters, 3, 1), kOk);
-  EXPECT_DOUBLE_EQ(totals.value[2], 9.00);  // the whole register
+  EXPECT_DOUBLE_EQ(Field(totals.value[2]), 9.00);  // the whole register
 }
 
 TEST_F(TradeResults, SectionUsesFourteenAmountsAndSevenCounters) {
@@ -138,10 +139,10 @@ TEST_F(TradeResults, SectionUsesFourteenAmountsAndSevenCounters) {
   std::fill(std::begin(totals.value), std::end(totals.value), 99.0);
   std::fill(std::begin(counters.count), std::end(counters.count), 99);
   EXPECT_EQ(CRGetTradeResults(&totals, &counters, 5, 0), kOk);
-  EXPECT_DOUBLE_EQ(totals.value[13], 42.0);
-  EXPECT_EQ(counters.count[6], 12);
-  for (int k = 14; k < 18; ++k) EXPECT_EQ(totals.value[k], 0.0);
-  for (int k = 7; k < 11; ++k) EXPECT_EQ(counters.count[k], 0);
+  EXPECT_DOUBLE_EQ(Field(totals.value[13]), 42.0);
+  EXPECT_EQ(Field(counters.count[6]), 12);
+  for (int k = 14; k < 18; ++k) EXPECT_EQ(Field(totals.value[k]), 0.0);
+  for (int k = 7; k < 11; ++k) EXPECT_EQ(Field(counters.count[k]), 0);
 }
 
 struct ScopeCase {
@@ -194,11 +195,11 @@ class TapeDecoding : public ::testing::TestWithParam<EntryCase> {};
 TEST_P(TapeDecoding, Fields) {
   const auto& c = GetParam();
   const ControlTapeEntry e = DecodeTapeEntry(c.stored, c.sections);
-  EXPECT_DOUBLE_EQ(e.amount, c.amount);
-  EXPECT_EQ(e.section, c.section);
-  EXPECT_EQ(e.group, c.group);
-  EXPECT_EQ(e.kind, c.kind);
-  EXPECT_EQ(e.extraWord1, c.extra1);
+  EXPECT_DOUBLE_EQ(Field(e.amount), c.amount);
+  EXPECT_EQ(Field(e.section), c.section);
+  EXPECT_EQ(Field(e.group), c.group);
+  EXPECT_EQ(Field(e.kind), c.kind);
+  EXPECT_EQ(Field(e.extraWord1), c.extra1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -231,10 +232,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TapeDecodingBits, CashierHourMinuteAndFlags) {
   const std::vector<uint8_t> stored{0xE3, 0x17, 0x3B, 0, 0, 0, 0x80};
   const ControlTapeEntry e = DecodeTapeEntry(stored, 16);
-  EXPECT_EQ(e.cashier, 8);
-  EXPECT_EQ(e.flag1, 1);
-  EXPECT_EQ(e.flag0, 1);
-  EXPECT_EQ(e.flagLast, 1);
+  EXPECT_EQ(Field(e.cashier), 8);
+  EXPECT_EQ(Field(e.flag1), 1);
+  EXPECT_EQ(Field(e.flag0), 1);
+  EXPECT_EQ(Field(e.flagLast), 1);
   EXPECT_EQ(e.hour, 23);
   EXPECT_EQ(e.minute, 59);
 }
@@ -284,8 +285,8 @@ TEST_F(TapeTest, WholeTapeWithANoticeBetweenCountAndWalk) {
   Sell(2);  // two lines and the check total
   EXPECT_EQ(CREnumControlTapeEntries(CollectGlobal, 0), kOk);
   ASSERT_EQ(got.entries.size(), 3u);
-  EXPECT_DOUBLE_EQ(got.entries[0].amount, 1.5);
-  EXPECT_EQ(got.entries[2].kind, 6);
+  EXPECT_DOUBLE_EQ(Field(got.entries[0].amount), 1.5);
+  EXPECT_EQ(Field(got.entries[2].kind), 6);
   EXPECT_EQ(Notices(), 2);
   EXPECT_EQ(Commands().front(), 0x0300);  // the count
 }
@@ -342,11 +343,11 @@ TEST_F(TapeTest, InfoFlagsReadOnlyWhatIsAsked) {
   std::memset(&info, 0x5A, sizeof info);
   EXPECT_EQ(CRGetCTInfoEx(&info, 0), kOk);
   EXPECT_EQ(Commands(), (std::vector<uint16_t>{0x2900}));
-  EXPECT_EQ(info.entryCount, 0x5A5A);
+  EXPECT_EQ(Field(info.entryCount), 0x5A5A);
   EXPECT_EQ(CRGetCTInfo(&info), kOk);
-  EXPECT_EQ(info.shiftOpen, 1);
-  EXPECT_EQ(info.entryCount, 2);
-  EXPECT_EQ(info.year, 2026);
+  EXPECT_EQ(Field(info.shiftOpen), 1);
+  EXPECT_EQ(Field(info.entryCount), 2);
+  EXPECT_EQ(Field(info.year), 2026);
   EXPECT_EQ(info.month, 3);
   EXPECT_EQ(info.day, 2);
   EXPECT_EQ(info.hour, 10);

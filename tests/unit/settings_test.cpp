@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "link/commands.h"
+#include "support/packed_field.h"
 #include "support/param_name.h"
 #include "support/sim_peer.h"
 
@@ -74,7 +75,7 @@ TEST_F(SettingsTest, ClockRoundTripLeavesByte7Alone) {
   EXPECT_EQ(CRGetTimeDate(&back), kOk);
   EXPECT_EQ(back.day, 31);
   EXPECT_EQ(back.month, 12);
-  EXPECT_EQ(back.year, 1999);
+  EXPECT_EQ(Field(back.year), 1999);
   EXPECT_EQ(back.hour, 23);
   EXPECT_EQ(back.minute, 59);
   EXPECT_EQ(back.reserved, 0x5A);
@@ -88,7 +89,7 @@ TEST_F(SettingsTest, FailedClockReadLeavesTheRecordUntouched) {
   reg.faults().Add({sim::FaultKind::kDrop, cmd::kReadClock, 0, 1});
   TimeDate t{9, 9, 9, 9, 9, 9, 9};
   EXPECT_EQ(CRGetTimeDate(&t), kNoReply);
-  EXPECT_EQ(t.year, 9);
+  EXPECT_EQ(Field(t.year), 9);
   EXPECT_EQ(t.day, 9);
 }
 

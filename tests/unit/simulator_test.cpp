@@ -9,6 +9,7 @@
 #include "link/register_link.h"
 #include "session/session.h"
 #include "support/check_fixture.h"
+#include "support/packed_field.h"
 #include "support/param_name.h"
 #include "totals.h"
 
@@ -78,7 +79,7 @@ TEST_F(SimulatorTest, ClockKeepsTheOffsetItWasSetTo) {
   hostSeconds += 90;
   TimeDate t{};
   ASSERT_EQ(CRGetTimeDate(&t), kOk);
-  EXPECT_EQ(t.year, 2030);
+  EXPECT_EQ(Field(t.year), 2030);
   EXPECT_EQ(t.minute, 1);
   EXPECT_EQ(t.second, 30);
 }
