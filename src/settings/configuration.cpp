@@ -1,5 +1,7 @@
 // The register's six configuration settings and the library's cache of them.
 #include <array>
+#include <cstddef>
+#include <cstring>
 
 #include "link/primitives.h"
 #include "link/register_link.h"
@@ -17,39 +19,54 @@ struct ConfigField {
   uint32_t flag;
   uint16_t slot;  // data memory, three copies
   int capabilityIndex;
-  int32_t RegisterConfiguration::*member;  // null: sectionCount
+  size_t offset;  // of the int32_t field in the record; kSectionCountField: sectionCount
 };
+
+constexpr size_t kSectionCountField = sizeof(RegisterConfiguration);
+
+// The records are packed and the caller's may sit at any address: the int32_t
+// fields are copied in and out, never read through a pointer to the field.
+int32_t FieldValue(const RegisterConfiguration& c, size_t offset) {
+  int32_t value = 0;
+  std::memcpy(&value, reinterpret_cast<const char*>(&c) + offset, sizeof value);
+  return value;
+}
+void SetFieldValue(RegisterConfiguration& c, size_t offset, int32_t value) {
+  std::memcpy(reinterpret_cast<char*>(&c) + offset, &value, sizeof value);
+}
 
 // The fixed order in which fields are written and read.
 constexpr std::array<ConfigField, 6> kFields{{
-    {CR_CFG_SECTION_COUNT, 0x01E3, cap::kSectionCountByte, nullptr},
-    {CR_CFG_USE_CASHIERS, 0x01E6, cap::kUseCashiersByte, &RegisterConfiguration::useCashiers},
-    {CR_CFG_USE_GOODS_BASE, 0x01EF, cap::kUseGoodsBaseByte, &RegisterConfiguration::useGoodsBase},
-    {CR_CFG_OPTION02, 0x01E9, cap::kOption02Byte, &RegisterConfiguration::option02},
+    {CR_CFG_SECTION_COUNT, 0x01E3, cap::kSectionCountByte, kSectionCountField},
+    {CR_CFG_USE_CASHIERS, 0x01E6, cap::kUseCashiersByte,
+     offsetof(RegisterConfiguration, useCashiers)},
+    {CR_CFG_USE_GOODS_BASE, 0x01EF, cap::kUseGoodsBaseByte,
+     offsetof(RegisterConfiguration, useGoodsBase)},
+    {CR_CFG_OPTION02, 0x01E9, cap::kOption02Byte, offsetof(RegisterConfiguration, option02)},
     {CR_CFG_EXTENDED_CHECKS, 0x01F5, cap::kExtendedChecksByte,
-     &RegisterConfiguration::extendedChecks},
-    {CR_CFG_USE_TAXES, 0x01F2, cap::kUseTaxesByte, &RegisterConfiguration::useTaxes},
+     offsetof(RegisterConfiguration, extendedChecks)},
+    {CR_CFG_USE_TAXES, 0x01F2, cap::kUseTaxesByte, offsetof(RegisterConfiguration, useTaxes)},
 }};
 
 constexpr uint8_t kTaxModeOn = 3;
 
 ResultCode WriteField(const ConfigField& f, const RegisterConfiguration& in,
                       RegisterConfiguration& cache) {
-  if (f.member == nullptr) {
+  if (f.offset == kSectionCountField) {
     if (in.sectionCount < 1 || in.sectionCount > 16) return kOutOfRange;
     const ResultCode r =
         WriteOptionByte(f.slot, f.capabilityIndex, static_cast<uint8_t>(in.sectionCount - 1));
     if (r == kOk) cache.sectionCount = in.sectionCount;
     return r;
   }
-  const int32_t value = in.*f.member;
+  const int32_t value = FieldValue(in, f.offset);
   ResultCode r = WriteOptionByte(f.slot, f.capabilityIndex, static_cast<uint8_t>(value));
   if (r == kOk && f.flag == CR_CFG_USE_TAXES) {
     const uint8_t mode = value != 0 ? kTaxModeOn : 0;
     r = WriteWorkingMemory(TheSession().registerNumber, CapabilityAddress(cap::kTaxModeByte),
                            {&mode, 1});
   }
-  if (r == kOk) cache.*f.member = value;
+  if (r == kOk) SetFieldValue(cache, f.offset, value);
   return r;
 }
 
@@ -58,10 +75,12 @@ ResultCode ReadField(const ConfigField& f, RegisterConfiguration& out,
   uint8_t stored = 0;
   const ResultCode r = ReadOptionByte(f.slot, stored);
   if (r != kOk) return r;
-  if (f.member == nullptr) {
+  if (f.offset == kSectionCountField) {
     out.sectionCount = cache.sectionCount = static_cast<uint8_t>(stored + 1);
   } else {
-    out.*f.member = cache.*f.member = stored == 1 ? 1 : 0;
+    const int32_t value = stored == 1 ? 1 : 0;
+    SetFieldValue(out, f.offset, value);
+    SetFieldValue(cache, f.offset, value);
   }
   CurrentPlatform().SleepMs(kPauseBetweenFieldReadsMs);
   return kOk;
