@@ -1,0 +1,184 @@
+"""The package's own records: what the caller passes and gets back."""
+
+from __future__ import annotations
+
+import sys
+from dataclasses import dataclass, field, fields
+from datetime import datetime
+from typing import Optional, Sequence, Tuple
+
+if sys.platform == "win32":  # the DLL converts from the system's ANSI to its OEM code page
+    ENCODING = "mbcs"
+    PRINTABLE = "oem"
+else:
+    ENCODING = "cp1251"
+    """The library's text encoding on Linux: Windows-1251, as in the DLL."""
+    PRINTABLE = "cp866"
+    """The register's own code page: what it can print and store."""
+
+
+def encode(text: str, limit: Optional[int] = None, what: str = "text") -> bytes:
+    """A text in the library's encoding. ValueError when a character has no
+    form in it or in the register's code page (the library would send a '?'),
+    holds a NUL, or the text is longer than `limit` characters."""
+    for encoding in (ENCODING, PRINTABLE):
+        try:
+            text.encode(encoding)
+        except UnicodeEncodeError as error:
+            bad = error.object[error.start : error.end]
+            raise ValueError(f"{what} {text!r}: the register cannot hold {bad!r}") from None
+    data = text.encode(ENCODING)
+    if b"\0" in data:
+        raise ValueError(f"{what} {text!r} holds a NUL character")
+    if limit is not None and len(data) > limit:
+        raise ValueError(f"{what} {text!r} is longer than {limit} characters")
+    return data
+
+
+def decode(data: bytes) -> str:
+    """A text from the library, up to its first NUL."""
+    return data.split(b"\0", 1)[0].decode(ENCODING, errors="replace")
+
+
+def cents(amount: float) -> float:
+    """An amount the library computed as hundredths times 0.01, to the cent."""
+    return round(amount, 2)
+
+
+@dataclass(frozen=True)
+class Line:
+    """One line of a sale check: quantity (up to 3 decimals) at a price."""
+
+    quantity: float
+    price: float
+    section: int = 1
+    tax: int = 0  # 0 = no tax, 1..3 a tax rate
+    discount: float = 0.0  # percent
+    raise_percent: float = 0.0
+
+
+@dataclass(frozen=True)
+class ExtendedLine(Line):
+    """A line with a name (up to 15 characters), a 13-digit barcode and whether
+    it counts whole pieces; a check with such a line is an extended check."""
+
+    name: str = ""
+    barcode: str = ""
+    pieces: bool = False
+
+
+@dataclass(frozen=True)
+class Configuration:
+    """The register's six configuration settings."""
+
+    use_cashiers: bool = False
+    option02: bool = False
+    use_goods_base: bool = False
+    extended_checks: bool = False
+    use_taxes: bool = False
+    section_count: int = 1
+
+
+@dataclass(frozen=True)
+class GoodsItem:
+    """One entry of the register's internal goods base."""
+
+    price: float
+    name: str = ""
+    section: int = 1
+    barcode: str = ""  # 13 digits or empty
+    pieces: int = 0  # 0 weight, 1 pieces, 2 pieces with a computed check digit
+
+
+AMOUNT_COUNT = 18
+COUNTER_COUNT = 11
+
+
+@dataclass(frozen=True)
+class Totals:
+    """Trade totals of the register, a cashier or a section, by name.
+
+    The 18 amounts (currency units) and 11 counters in the register's order;
+    ``amounts`` and ``counters`` give them as tuples in that order. A section
+    has 14 amounts and 7 counters: the others are 0."""
+
+    sales: float
+    cash_sales: float
+    non_cash_sales: float
+    tax: float
+    discounts: float
+    raises: float
+    cash_in: float
+    cash_out: float
+    packs: float
+    money_back: float
+    annulled: float
+    decorated: float
+    goods_base_sales: float
+    net_sales: float
+    amount14: float
+    amount15: float
+    amount16: float
+    amount17: float
+    checks: int
+    lines: int
+    cash_in_documents: int
+    cash_out_documents: int
+    pack_documents: int
+    money_back_documents: int
+    annulments: int
+    decorated_checks: int
+    reports: int
+    counter9: int
+    counter10: int
+
+    @classmethod
+    def from_values(cls, amounts: Sequence[float], counters: Sequence[int]) -> "Totals":
+        return cls(*amounts, *counters)
+
+    @property
+    def amounts(self) -> Tuple[float, ...]:
+        return tuple(getattr(self, f.name) for f in fields(self)[:AMOUNT_COUNT])
+
+    @property
+    def counters(self) -> Tuple[int, ...]:
+        return tuple(getattr(self, f.name) for f in fields(self)[AMOUNT_COUNT:])
+
+
+@dataclass(frozen=True)
+class TapeEntry:
+    """One control-tape entry; ``number`` is its shopping number (from 1)."""
+
+    number: int
+    amount: float
+    cashier: int
+    section: int
+    group: int
+    kind: int
+    flag1: int
+    flag0: int
+    flag_last: int
+    extra_word1: int
+    extra_word2: int
+    hour: int
+    minute: int
+
+
+@dataclass(frozen=True)
+class TapeInfo:
+    """The control tape's state and header."""
+
+    shift_open: bool
+    state_byte_zero: bool
+    entry_count: int
+    opened: Optional[datetime]  # the tape's date and time; None when the register holds none
+
+
+@dataclass(frozen=True)
+class State:
+    """The register's permission and lock flags."""
+
+    drawer_allowed: bool
+    printing_allowed: bool
+    locked: bool
+    bits: int = field(default=0, compare=False)
