@@ -108,3 +108,25 @@ def test_the_port_selector_opens_the_environments_com1(simulator, monkeypatch) -
         assert register.state.locked
     with varnolo.Register() as register:
         assert register.number == 1
+
+
+def test_calls_from_two_threads_wait_for_each_other(register, simulator) -> None:
+    import threading
+
+    failures = []
+
+    def sell(price: float) -> None:
+        try:
+            for _ in range(2):
+                register.sell([varnolo.Line(1, price)])
+        except Exception as error:  # noqa: BLE001 - any failure fails the test
+            failures.append(error)
+
+    threads = [threading.Thread(target=sell, args=(p,)) for p in (1.0, 2.0)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert failures == []
+    assert simulator.receipts("SALE") == 4
+    assert sorted(e.amount for e in register.tape() if e.kind == 0) == [1.0, 1.0, 2.0, 2.0]

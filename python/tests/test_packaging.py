@@ -60,3 +60,14 @@ def test_pip_installs_the_package_with_its_table_of_texts(tmp_path: Path) -> Non
     assert done.stdout.splitlines() == [f"{target / 'varnolo'} True", "An amount or a line sum is above 99999.99."]
     header = (REPO / "include" / "varnolo_text.h").read_bytes()
     assert (target / "varnolo" / "varnolo_text.h").read_bytes() == header
+
+
+def test_the_package_and_the_example_type_check_strictly(tmp_path: Path) -> None:
+    example = tmp_path / "example.py"
+    example.write_text(readme_example(), encoding="utf-8")
+    done = subprocess.run(
+        [sys.executable, "-m", "mypy", "--strict", "--cache-dir", str(tmp_path / "cache"),
+         str(REPO / "python" / "varnolo"), str(example)],
+        env={**os.environ, "MYPYPATH": str(REPO / "python")}, capture_output=True, text=True, timeout=600,
+    )  # fmt: skip
+    assert done.returncode == 0, done.stdout + done.stderr

@@ -96,6 +96,7 @@ class Register:
                     "(is it connected, switched on and on the right port?)"
                 )
             self._open = True
+            self._lock = threading.RLock()
             self._tape_thread: Optional[threading.Thread] = None
             self._tape_walk: Optional[_TapeWalk] = None
             _open_register = self
@@ -110,7 +111,8 @@ class Register:
             return
         if self._tape_walk is not None:
             self._tape_walk.stop()
-        self._lib.CRDestroyInterface()
+        with self._lock:
+            self._lib.CRDestroyInterface()
         self._open = False
         self._restore_environment()
         with _open_lock:
@@ -148,8 +150,14 @@ class Register:
             raise SessionError("the control tape is being read: close its iterator first")
         return getattr(self._lib, name)  # type: ignore[no-any-return]
 
+    def _invoke(self, name: str, *args: Any) -> Any:
+        """One library call; calls from several threads wait for each other."""
+        function = self._function(name)
+        with self._lock:
+            return function(*args)
+
     def _call(self, name: str, *args: Any) -> None:
-        code = self._function(name)(*args)
+        code = self._invoke(name, *args)
         if code != 0:
             raise ResultError(code, name)
 
@@ -166,7 +174,7 @@ class Register:
     @property
     def number(self) -> int:
         """The register number of this session."""
-        return int(self._function("CRGetCRNumber")())
+        return int(self._invoke("CRGetCRNumber"))
 
     def lock(self) -> None:
         self._call("CRLockCashRegister")
@@ -229,7 +237,7 @@ class Register:
     def cached_configuration(self) -> Configuration:
         """The library's copy of the configuration (no traffic)."""
         record = rec.RegisterConfiguration()
-        self._function("CRGetQuickConfig")(byref(record))
+        self._invoke("CRGetQuickConfig", byref(record))
         return self._configuration(record)
 
     # ---- clock ----------------------------------------------------------------
@@ -388,7 +396,7 @@ class Register:
     def goods(self, number: int) -> Optional[GoodsItem]:
         """Entry `number` of the goods base, None when it is empty."""
         entry = rec.GoodsEntry()
-        code = self._function("CRGetInternalGBEntry")(byref(entry), number)
+        code = self._invoke("CRGetInternalGBEntry", byref(entry), number)
         if code == 267:
             return None
         if code != 0:
@@ -418,21 +426,22 @@ class Register:
 
     def _count_read(self) -> Tuple[int, int]:
         count = c_uint16()
-        code = self._function("CRGetNumOfShoppings")(byref(count))
+        code = self._invoke("CRGetNumOfShoppings", byref(count))
         return code, count.value
 
     def _document(self, name: str, run_timeout_ms: int, *args: Any) -> None:
         """Runs a document call; on failure tells whether it was registered."""
-        function = self._function(name)
-        code, count = self._count_read()
-        before = count if code == 0 else None
-        started = time.monotonic()
-        result = function(*args)
-        if result == 0:
-            return
-        after = verdict.settled_count(
-            self._count_read, verdict.deadline(started, time.monotonic(), run_timeout_ms)
-        )
+        self._function(name)
+        with self._lock:  # no other thread's call between the counts and the document
+            code, count = self._count_read()
+            before = count if code == 0 else None
+            started = time.monotonic()
+            result = self._invoke(name, *args)
+            if result == 0:
+                return
+            after = verdict.settled_count(
+                self._count_read, verdict.deadline(started, time.monotonic(), run_timeout_ms)
+            )
         raise ResultError(
             result, name, document=True, registered=verdict.registered(before, after)
         )
@@ -634,8 +643,8 @@ class _TapeWalk:
         )
 
     def _run(self, first: int, last: int) -> None:
-        function = self._register._function("CREnumCTEntriesFromShopping2")
-        self._entries.put((self._END, function(self._callback, first, last, 0)))
+        code = self._register._invoke("CREnumCTEntriesFromShopping2", self._callback, first, last, 0)
+        self._entries.put((self._END, code))
 
     def _on_entry(self, entry: Any, user: int) -> int:
         e = entry.contents

@@ -41,11 +41,15 @@ _ROW = re.compile(r"VARNOLO_RESULT_TEXT\(\s*(-?\d+)\s*,\s*((?:" + _STRING + r"\s
 _ESCAPES = {"n": "\n", "t": "\t", '"': '"', "\\": "\\", "'": "'", "?": "?"}
 
 
+def _unescape(match: "re.Match[str]") -> str:
+    return _ESCAPES.get(match.group(1), match.group(1))
+
+
 def _c_strings(literals: str) -> str:
     """Joins adjacent C string literals into one Python string."""
     out = []
     for literal in re.findall(_STRING, literals):
-        out.append(re.sub(r"\\(.)", lambda m: _ESCAPES.get(m.group(1), m.group(1)), literal[1:-1]))
+        out.append(re.sub(r"\\(.)", _unescape, literal[1:-1]))
     return "".join(out)
 
 

@@ -5,7 +5,7 @@ from __future__ import annotations
 import sys
 from dataclasses import dataclass, field, fields
 from datetime import datetime
-from typing import Optional, Sequence, Tuple
+from typing import Any, List, Optional, Sequence, Tuple
 
 if sys.platform == "win32":  # the DLL converts from the system's ANSI to its OEM code page
     ENCODING = "mbcs"
@@ -134,7 +134,8 @@ class Totals:
 
     @classmethod
     def from_values(cls, amounts: Sequence[float], counters: Sequence[int]) -> "Totals":
-        return cls(*amounts, *counters)
+        values: List[Any] = [*amounts, *counters]
+        return cls(*values)
 
     @property
     def amounts(self) -> Tuple[float, ...]:
