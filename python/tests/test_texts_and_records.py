@@ -4,6 +4,8 @@ function gives, and the records' sizes and offsets the compiler lays out."""
 from __future__ import annotations
 
 import ctypes
+import dataclasses
+import re
 import subprocess
 from pathlib import Path
 from typing import List
@@ -101,3 +103,17 @@ def test_records_have_the_compilers_sizes_and_offsets(tmp_path: Path) -> None:
         + "\n".join(prints) + "\nreturn 0;\n}\n",
     )
     assert lines == expected
+
+
+def test_totals_are_named_as_the_labels_header_names_them(tmp_path: Path) -> None:
+    if not (REPO / "include" / "varnolo_labels.h").is_file():
+        pytest.skip("this tree has no include/varnolo_labels.h")
+    lines = run_c(
+        tmp_path,
+        "#include <stdio.h>\n#include \"varnolo_labels.h\"\nint main(void) {\n"
+        "  for (int k = 0; k < VARNOLO_TOTAL_COUNT; ++k) printf(\"%s\\n\", VarnoloTotalLabel(k));\n"
+        "  for (int k = 0; k < VARNOLO_COUNTER_COUNT; ++k) printf(\"%s\\n\", VarnoloCounterLabel(k));\n"
+        "  return 0;\n}\n",
+    )
+    names = [re.sub(r"[ -]", "_", label) for label in lines]
+    assert names == [f.name for f in dataclasses.fields(varnolo.Totals)]

@@ -10,6 +10,7 @@ from varnolo import Line
 
 CASES = [  # (name, simulator faults, result, registered, printed)
     ("run answer late", ["delay:9700@0x0701+1"], 259, True, 1),
+    ("run answer 2.5 s past its timeout", ["delay:11500@0x0701+1"], 259, True, 1),
     ("run answer lost", ["drop@0x0701+1"], 259, True, 1),
     ("closing reset refused after printing", ["status:0x33@0x0701+2"], 0x33, True, 1),
     ("run refused", ["status:0x33@0x0701+1"], 0x33, False, 0),
@@ -36,3 +37,21 @@ def test_a_failed_check_tells_whether_it_was_registered(
         register.sell([Line(1, 20.00)])  # the next document works
         assert simulator.receipts("SALE") == printed + 1
         assert [e.amount for e in register.tape()][-1] == 20.0
+
+
+def test_a_check_is_not_sent_when_the_count_before_cannot_be_read(start_simulator) -> None:
+    probe = start_simulator()
+    with varnolo.Register(probe.link):
+        pass
+    opening_reads = sum(1 for line in probe.trace() if line.startswith("-> 0300"))
+    # the reads of the next session's opening pass; the count read and its retries are lost
+    simulator = start_simulator("--fault", f"drop:4@0x0300+{opening_reads}")
+    with varnolo.Register(simulator.link) as register:
+        with pytest.raises(varnolo.ResultError) as failed:
+            register.sell([Line(1, 10.00)])
+        error = failed.value
+        assert (error.code, error.function, error.document, error.registered) == (259, "CRGetNumOfShoppings", True, False)
+        assert simulator.receipts("SALE") == 0
+        assert not any(line.startswith("-> 0701") for line in simulator.trace())  # no routine ran
+        register.sell([Line(1, 10.00)])
+        assert simulator.receipts("SALE") == 1

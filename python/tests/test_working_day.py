@@ -75,7 +75,7 @@ def test_a_working_day(register, simulator) -> None:
     totals = register.totals()
     assert (totals.sales, totals.cash_sales, totals.non_cash_sales, totals.tax) == (256.26, 246.26, 10.0, 19.96)
     assert (totals.cash_in, totals.cash_out, totals.annulled, totals.decorated) == (100.0, 50.0, 10.0, 15.0)
-    assert (totals.checks, totals.lines, totals.annulments) == (3, 4, 1)
+    assert (totals.checks, totals.check_lines, totals.annulments) == (3, 4, 1)
     assert totals.amounts[:4] == (256.26, 246.26, 10.0, 19.96) and len(totals.counters) == 11
     assert register.totals(section=2).sales == 157.26
     assert register.totals(cashier=1) == totals  # cashiers are not used: the whole register

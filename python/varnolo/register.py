@@ -433,14 +433,18 @@ class Register:
         """Runs a document call; on failure tells whether it was registered."""
         self._function(name)
         with self._lock:  # no other thread's call between the counts and the document
-            code, count = self._count_read()
-            before = count if code == 0 else None
+            code, before = self._count_read()
+            if code != 0:
+                code, before = self._count_read()
+            if code != 0:  # a failure could not be judged: the document is not sent
+                raise ResultError(code, "CRGetNumOfShoppings", document=True, registered=False)
             started = time.monotonic()
             result = self._invoke(name, *args)
             if result == 0:
                 return
+            failed = time.monotonic()
             after = verdict.settled_count(
-                self._count_read, verdict.deadline(started, time.monotonic(), run_timeout_ms)
+                self._count_read, verdict.deadline(started, failed, run_timeout_ms)
             )
         raise ResultError(
             result, name, document=True, registered=verdict.registered(before, after)

@@ -98,7 +98,8 @@ COUNTER_COUNT = 11
 class Totals:
     """Trade totals of the register, a cashier or a section, by name.
 
-    The 18 amounts (currency units) and 11 counters in the register's order;
+    The 18 amounts (currency units) and 11 counters in the register's order,
+    named as the varnolo tool and the simulator's paper log name them;
     ``amounts`` and ``counters`` give them as tuples in that order. A section
     has 14 amounts and 7 counters: the others are 0."""
 
@@ -116,21 +117,21 @@ class Totals:
     decorated: float
     goods_base_sales: float
     net_sales: float
-    amount14: float
-    amount15: float
-    amount16: float
-    amount17: float
+    total_15: float
+    total_16: float
+    total_17: float
+    total_18: float
     checks: int
-    lines: int
+    check_lines: int
     cash_in_documents: int
     cash_out_documents: int
-    pack_documents: int
-    money_back_documents: int
+    pack_checks: int
+    money_back_checks: int
     annulments: int
     decorated_checks: int
     reports: int
-    counter9: int
-    counter10: int
+    counter_10: int
+    counter_11: int
 
     @classmethod
     def from_values(cls, amounts: Sequence[float], counters: Sequence[int]) -> "Totals":

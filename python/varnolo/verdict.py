@@ -2,15 +2,18 @@
 
 The rules, shared with the ``varnolo`` tool:
 
-1. Before a document call, read the tape count (``CRGetNumOfShoppings``).
+1. Before a document call, read the tape count (``CRGetNumOfShoppings``;
+   once more if that fails). When it cannot be read, the document is not
+   sent: without it a failure could never be judged.
 2. When the call fails (any result but 0), wait until the line is quiet: read
-   the count again and again until two reads in a row succeed and agree. The
-   wait is bounded by what remains of the document run's timeout, counted
-   from the start of the call; at least two reads are always made, and a read
-   that finds no session (256) ends the wait.
+   the count again and again, 250 ms apart, until two reads in a row succeed
+   and agree. The wait ends at what is left of the document run's timeout
+   (counted from the start of the call) plus two count reads' timeouts
+   (2 x 2000 ms) and one pause, counted from the failure; a read that finds
+   no session (256) ends it at once.
 3. Compare: a settled count larger than the count before means the document
-   is registered (True); equal means it is not (False); a count that could
-   not be read before, or did not settle, means nobody can tell (None).
+   is registered (True); equal means it is not (False); a count that did not
+   settle means nobody can tell (None).
 """
 
 from __future__ import annotations
@@ -19,6 +22,8 @@ import time
 from typing import Callable, Optional, Tuple
 
 PORT_CLOSED = 256
+COUNT_READ_TIMEOUT_MS = 2000  # one working-memory read
+QUIET_PAUSE_MS = 250  # between two count reads
 
 # The document run's timeout, in milliseconds, by document.
 SALE_BASE_MS = 4000
@@ -33,41 +38,37 @@ def sale_timeout_ms(lines: int) -> int:
     return SALE_BASE_MS + SALE_PER_LINE_MS * lines
 
 
-QUIET_MINIMUM_MS = 4000  # two count reads that each wait the full 2000 ms for a reply
-
-
-def deadline(started: float, returned: float, run_timeout_ms: int) -> float:
-    """When the wait for a quiet line gives up (seconds on the monotonic clock):
-    the document run's timeout counted from the start of the call, but never
-    less than two count reads' worth after the call returned."""
-    return max(started + run_timeout_ms / 1000.0, returned + QUIET_MINIMUM_MS / 1000.0)
+def deadline(started: float, failed: float, run_timeout_ms: int) -> float:
+    """When the wait for a quiet line gives up (seconds of the monotonic clock)."""
+    left = max(0.0, run_timeout_ms / 1000.0 - (failed - started))
+    return failed + left + (2 * COUNT_READ_TIMEOUT_MS + QUIET_PAUSE_MS) / 1000.0
 
 
 CountRead = Callable[[], Tuple[int, int]]  # () -> (result code, count)
 
 
 def settled_count(
-    read: CountRead, deadline: float, clock: Callable[[], float] = time.monotonic
+    read: CountRead,
+    deadline: float,
+    clock: Callable[[], float] = time.monotonic,
+    pause: Callable[[float], None] = time.sleep,
 ) -> Optional[int]:
     """The tape count once two reads in a row succeed and agree, or None when
-    that does not happen before `deadline` (a `clock` value)."""
+    that does not happen by `deadline` (a `clock` value)."""
     previous: Optional[int] = None
-    reads = 0
     while True:
         code, count = read()
-        reads += 1
         if code == 0 and previous is not None and count == previous:
             return count
-        if code == PORT_CLOSED:
+        previous = count if code == 0 else None  # a failed read starts the agreement over
+        if code == PORT_CLOSED or clock() >= deadline:
             return None
-        previous = count if code == 0 else None
-        if reads >= 2 and clock() >= deadline:
-            return None
+        pause(QUIET_PAUSE_MS / 1000.0)
 
 
-def registered(before: Optional[int], after: Optional[int]) -> Optional[bool]:
+def registered(before: int, after: Optional[int]) -> Optional[bool]:
     """True when the tape grew, False when it did not, None when unknown."""
-    if before is None or after is None:
+    if after is None:
         return None
     if after > before:
         return True
