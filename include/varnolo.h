@@ -280,9 +280,10 @@ VARNOLO_API ResultCode VARNOLO_CALL CRGetInternalGBEntry(GoodsEntry* entry, uint
  *      when what is left of the document's print timeout has passed
  *      (5000 ms per line + 4000 ms for a sale check, 10000 ms for a
  *      decorated check, 20000 ms for the others), plus two reads.
- *   4. after != before: registered, do not repeat it. after == before: not
- *      registered, it may be repeated. No agreement in time: unknown; look
- *      at the tape before repeating.
+ *   4. after > before: registered, do not repeat it. after == before: not
+ *      registered, it may be repeated. after < before (the tape was closed
+ *      meanwhile) or no agreement in time: unknown; look at the tape before
+ *      repeating.
  */
 
 VARNOLO_API ResultCode VARNOLO_CALL CRCreateCheck(CheckItem* items, uint32_t count, double paid,

@@ -107,7 +107,10 @@ INSTANTIATE_TEST_SUITE_P(
                     100,
                     {{kLost}, {kLost}, {kLost}, {kLost}, {CR_OK, 5}, {CR_OK, 5}},
                     Registered::kYes},
-        VerdictCase{"SessionGone", 4, kLost, 9000, {{CR_ERR_PORT_CLOSED}}, Registered::kUnknown}),
+        VerdictCase{"SessionGone", 4, kLost, 9000, {{CR_ERR_PORT_CLOSED}}, Registered::kUnknown},
+        // The tape was closed meanwhile: a smaller count tells nothing.
+        VerdictCase{
+            "TapeClosedMeanwhile", 4, kLost, 9000, {{CR_OK, 1}, {CR_OK, 1}}, Registered::kUnknown}),
     test::ParamName());
 
 TEST(VerdictBefore, WithoutACountNothingIsSent) {

@@ -47,7 +47,10 @@ DocumentOutcome RunDocument(const std::function<int32_t()>& run, uint32_t runTim
     const int32_t read = witness.readCount(&count);
     if (read == CR_OK && previous && *previous == count) {
       outcome.after = count;
-      outcome.registered = count != outcome.before ? Registered::kYes : Registered::kNo;
+      // A smaller count means the tape was closed meanwhile: nothing to tell.
+      outcome.registered = count > outcome.before    ? Registered::kYes
+                           : count == outcome.before ? Registered::kNo
+                                                     : Registered::kUnknown;
       return outcome;
     }
     // A failed read means the line is not quiet yet: start the agreement over.

@@ -1,6 +1,7 @@
 // config, clock, header, footer, section-name, cashier-name, cashier, tax,
 // discount, raise, options: read a setting, or write the ones given.
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <vector>
@@ -110,7 +111,7 @@ void AddClock(CLI::App& app) {
 void AddText(CLI::App& app, const char* name, const char* help, size_t size, int32_t (*get)(char*),
              int32_t (*set)(const char*)) {
   auto* c = app.add_subcommand(name, help);
-  auto* value = new std::optional<std::string>();
+  auto value = std::make_shared<std::optional<std::string>>();
   c->add_option("text", *value, "the new text ('~' starts a new line)");
   c->callback([=] {
     std::exit(WithSession([=] {
@@ -129,8 +130,8 @@ void AddText(CLI::App& app, const char* name, const char* help, size_t size, int
 void AddNumberedText(CLI::App& app, const char* name, const char* help, int max,
                      int32_t (*get)(char*, uint32_t), int32_t (*set)(const char*, uint32_t)) {
   auto* c = app.add_subcommand(name, help);
-  auto* number = new uint32_t(1);
-  auto* value = new std::optional<std::string>();
+  auto number = std::make_shared<uint32_t>(1);
+  auto value = std::make_shared<std::optional<std::string>>();
   c->add_option("number", *number, "which one")->required()->check(CLI::Range(1, max));
   c->add_option("text", *value, "the new name");
   c->callback([=] {
@@ -167,9 +168,9 @@ void AddCashier(CLI::App& app) {
 // Rates and names: "tax 1", "tax 1 20", "tax 1 --name VAT".
 void AddRate(CLI::App& app, const char* name, const char* help, bool numbered, int32_t which) {
   auto* c = app.add_subcommand(name, help);
-  auto* number = new uint32_t(1);
-  auto* rate = new std::optional<double>();
-  auto* label = new std::optional<std::string>();
+  auto number = std::make_shared<uint32_t>(1);
+  auto rate = std::make_shared<std::optional<double>>();
+  auto label = std::make_shared<std::optional<std::string>>();
   if (numbered) c->add_option("number", *number, "tax 1-3")->required()->check(CLI::Range(1, 3));
   c->add_option("rate", *rate, "the new rate in percent");
   c->add_option("--name", *label, "the new name (10 characters)");
