@@ -32,8 +32,9 @@ bool ApplyConfiguration(Register& reg, const json& c, std::string* error) {
       {"extendedChecks", ConfigurationField::kExtendedChecks}};
   if (!c.is_object()) return Fail(error, "configuration must be an object");
   for (const auto& [key, value] : c.items()) {
+    const std::string& name = key;  // a structured binding cannot be captured before C++20
     const auto* f = std::find_if(std::begin(kFields), std::end(kFields),
-                                 [&](const auto& p) { return key == p.first; });
+                                 [&](const auto& p) { return name == p.first; });
     if (f == std::end(kFields)) return Fail(error, "unknown configuration field '" + key + "'");
     const int v = value.is_boolean()          ? (value.get<bool>() ? 1 : 0)
                   : value.is_number_integer() ? value.get<int>()
@@ -205,7 +206,8 @@ bool ApplyScenario(Register& reg, const json& s, std::string* error) {
                                        "discount",    "raise",         "header",      "footer",
                                        "sections",    "cashiers",      "cashier",     "goods",
                                        "shift",       "drawerCash",    "tapeEntries", "faults"};
-  for (const auto& [key, value] : s.items()) {
+  for (const auto& item : s.items()) {
+    const std::string& key = item.key();
     if (std::find_if(std::begin(kOrder), std::end(kOrder),
                      [&](const char* k) { return key == k; }) == std::end(kOrder))
       return Fail(error, "unknown scenario field '" + key + "'");
