@@ -14,6 +14,7 @@
 #include "programming.h"
 #include "scenario.h"
 #include "support/check_fixture.h"
+#include "support/packed_field.h"
 #include "support/param_name.h"
 #include "support/whole_tape.h"
 
@@ -206,9 +207,9 @@ TEST_F(SimulatorControl, NearlyFullTapeRefusesTheCheckThatDoesNotFit) {
   const WholeTape tape = ReadWholeTape();
   ASSERT_EQ(tape.result, kOk);
   ASSERT_EQ(tape.entries.size(), 3u);
-  for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(tape.entries[i].amount, 1.0) << i;
-  EXPECT_EQ(tape.entries[0].kind, 0);
-  EXPECT_EQ(tape.entries[1].kind, 6);
+  for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(Field(tape.entries[i].amount), 1.0) << i;
+  EXPECT_EQ(Field(tape.entries[0].kind), 0);
+  EXPECT_EQ(Field(tape.entries[1].kind), 6);
 }
 
 TEST_F(SimulatorControl, ShiftOpenForMoreThanADayRefusesDocuments) {
