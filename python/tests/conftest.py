@@ -58,7 +58,10 @@ class Simulator:
         return len(re.findall(r"^" + re.escape(title) + r"\b", self.paper(), flags=re.M))
 
     def trace(self) -> List[str]:
-        return self.trace_file.read_text(encoding="utf-8").splitlines() if self.trace_file.exists() else []
+        """The simulator's trace lines without their leading millisecond stamps."""
+        if not self.trace_file.exists():
+            return []
+        return [re.sub(r"^\s*\d+ ", "", line) for line in self.trace_file.read_text(encoding="utf-8").splitlines()]
 
     def stop(self) -> None:
         if self.process.poll() is None:
