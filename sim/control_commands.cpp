@@ -69,10 +69,10 @@ json RunControlCommand(Register& reg, const json& c) {
   std::string error;
   if (name == "state") return State(reg);
   if (name == "fault") {
-    json spec = c;
-    spec.erase("command");
+    json fields = c;
+    fields.erase("command");
     Fault f;
-    if (!FaultFromJson(spec, f, &error)) return Error(error);
+    if (!FaultFromJson(fields, f, &error)) return Error(error);
     reg.faults().Add(f);
     json out = Ok();
     out["faults"] = PendingFaults(reg);

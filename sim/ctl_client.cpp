@@ -69,7 +69,7 @@ const char* const kCtlUsage = R"(usage: varnolo-sim ctl SOCKET COMMAND [ARGUMENT
 Sends one command to a running simulator's control channel (--control SOCKET)
 and prints its JSON answer. Commands:
   state                         the register's state, counters and pending faults
-  fault SPEC [--at N]           add a fault (the --fault syntax); with --at it
+  fault FAULT [--at N]          add a fault (the --fault syntax); with --at it
                                 waits until the simulator has received N requests
   clear-faults                  drop every pending fault
   reset                         back to the factory image; pending faults dropped

@@ -56,7 +56,7 @@ Control:
                         state, save or load a snapshot (varnolo-sim ctl --help)
 
 Faults (repeatable):
-  --fault SPEC          drop[:N]      no reply to the next N requests (default 1)
+  --fault FAULT         drop[:N]      no reply to the next N requests (default 1)
                         status:S      answer with status byte S, do nothing
                         cut:N         send only the first N bytes of the reply
                         delay:MS      send the reply MS milliseconds late

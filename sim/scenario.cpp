@@ -183,10 +183,10 @@ std::string FormatRegisterTime(int64_t seconds) {
 }
 
 bool FaultFromJson(const json& j, Fault& fault, std::string* error) {
-  const json spec = j.is_object() ? j.value("fault", json()) : j;
-  if (!spec.is_string()) return Fail(error, "a fault is a text like \"drop@0x0701\"");
-  const std::optional<Fault> f = ParseFault(spec.get<std::string>());
-  if (!f) return Fail(error, "bad fault '" + spec.get<std::string>() + "'");
+  const json text = j.is_object() ? j.value("fault", json()) : j;
+  if (!text.is_string()) return Fail(error, "a fault is a text like \"drop@0x0701\"");
+  const std::optional<Fault> f = ParseFault(text.get<std::string>());
+  if (!f) return Fail(error, "bad fault '" + text.get<std::string>() + "'");
   fault = *f;
   if (j.is_object()) {
     for (const auto& [key, value] : j.items()) {

@@ -1,6 +1,6 @@
 // The fault matrix, end to end: the library on the system's own platform, the
 // register simulator as a process on a pseudo-terminal committing one fault.
-// For each operation and fault: the specified result, no longer than its
+// For each operation and fault: its documented result, no longer than its
 // timeouts allow, and the line works again afterwards: the next call reads
 // the value the register holds.
 #include <gtest/gtest.h>
@@ -48,7 +48,7 @@ const Operation kTape{"tape", "@0x0100+7", WalkTape, 2 * 2100.0 + 2100, true};
 
 struct FaultCase {
   const char* name;
-  std::string spec;  // for --fault, before the target
+  std::string fault;  // for --fault, before the target
   int32_t onRetried;
   int32_t onOthers;
 };
@@ -63,13 +63,13 @@ const FaultCase kVanished{"device_vanished", "hangup", CR_ERR_NO_REPLY, CR_ERR_N
 
 class FaultMatrix : public ::testing::TestWithParam<std::tuple<Operation, FaultCase>> {};
 
-TEST_P(FaultMatrix, SpecifiedResultInTimeAndTheLineRecovers) {
+TEST_P(FaultMatrix, DocumentedResultInTimeAndTheLineRecovers) {
   const Operation& op = std::get<0>(GetParam());
   const FaultCase& fault = std::get<1>(GetParam());
-  std::string spec = fault.spec;
+  std::string kind = fault.fault;
   // Late: past the timeout of the exchange it hits.
-  if (spec == "delay:") spec += op.retried ? "2600" : op.run == SellOne ? "9600" : "10600";
-  std::vector<std::string> args{"--fault", spec + op.target, "--image", "image"};
+  if (kind == "delay:") kind += op.retried ? "2600" : op.run == SellOne ? "9600" : "10600";
+  std::vector<std::string> args{"--fault", kind + op.target, "--image", "image"};
   SimProcess sim(args);
   sim.BecomeCom1();
   ASSERT_EQ(CRInitInterface(1, 0), 1);
@@ -86,7 +86,7 @@ TEST_P(FaultMatrix, SpecifiedResultInTimeAndTheLineRecovers) {
   EXPECT_EQ(result, op.retried ? fault.onRetried : fault.onOthers);
   EXPECT_LT(ms, op.boundMs + 1500) << "took " << ms << " ms";
 
-  if (fault.spec == "hangup") {
+  if (fault.fault == "hangup") {
     // The device went away; a new session on the line that came back works.
     CRDestroyInterface();
     ASSERT_EQ(CRInitInterface(1, 0), 1);

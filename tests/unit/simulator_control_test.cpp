@@ -62,7 +62,7 @@ class SimulatorReplies : public ::testing::Test {
   void SetUp() override {
     for (uint8_t i = 0; i < 4; ++i) reg.memory().data[0x4000 + i] = static_cast<uint8_t>(0xA0 + i);
   }
-  void Fault(const char* spec) { reg.faults().Add(*sim::ParseFault(spec)); }
+  void Fault(const char* text) { reg.faults().Add(*sim::ParseFault(text)); }
   std::optional<sim::Reply> ReadFour() { return reg.Handle(Request(cmd::kReadData, 0x4000, 4)); }
 
   sim::Register reg{{}, [] { return kTestEpoch; }};
