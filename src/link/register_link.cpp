@@ -71,16 +71,14 @@ ResultCode RegisterLink::Exchange(const PacketHeader& request, std::span<const u
   port_->DiscardInput();
 
   const WireHeader wire = EncodeHeader(request);
+  const auto data = sendsData ? out.first(request.length) : std::span<const uint8_t>();
+  const uint8_t sum = DataChecksum(data);
   WriteBytes(wire);
-  uint8_t sum = 0;
   if (sendsData) {
-    const auto data = out.first(request.length);
     WriteBytes(data);
-    sum = DataChecksum(data);
     WriteBytes(std::span<const uint8_t>(&sum, 1));
   }
-  if (TheTrace().Enabled())
-    TraceRequest(wire, sendsData ? out.first(request.length) : out.first(0), sum);
+  if (TheTrace().Enabled()) TraceRequest(wire, data, sum);
 
   traced_.clear();
   refusal_ = {};
@@ -139,18 +137,15 @@ ResultCode RegisterLink::Reject(std::string_view why, uint32_t timeoutMs) {
   return kNoReply;
 }
 
-size_t RegisterLink::DrainUntilQuiet(uint32_t limitMs) {
+void RegisterLink::DrainUntilQuiet(uint32_t limitMs) {
   // At 9600 baud a byte takes about 1 ms: this many ms without one means the
   // register has stopped sending.
   constexpr uint32_t kQuietMs = 30;
   Platform& platform = CurrentPlatform();
   const uint64_t start = platform.NowMs();
-  size_t dropped = 0;
   uint8_t byte = 0;
   while (platform.NowMs() - start < limitMs && ReadBytes(std::span<uint8_t>(&byte, 1), kQuietMs)) {
-    ++dropped;
   }
-  return dropped;
 }
 
 }  // namespace varnolo

@@ -50,8 +50,8 @@ class RegisterLink {
  private:
   ResultCode ReceiveReply(std::span<uint8_t> in, uint32_t timeoutMs);
   // Reads and drops bytes until none has come for a few byte times, or the
-  // limit has passed; returns the count dropped.
-  size_t DrainUntilQuiet(uint32_t limitMs);
+  // limit has passed.
+  void DrainUntilQuiet(uint32_t limitMs);
   // A reply that is not this request's answer: 259, with the line drained.
   ResultCode Reject(std::string_view why, uint32_t timeoutMs);
   // A reply that stopped short: 259.

@@ -11,27 +11,23 @@ namespace {
 // of ten rounds the quotient correctly: the same double on every target,
 // whatever floating-point unit the library's runtime uses.
 double ReadFixed(const char* begin, const char* end) {
+  constexpr uint64_t kExact = uint64_t{1} << 53;  // every integer up to here is a double
   const bool negative = begin != end && *begin == '-';
   uint64_t digits = 0;
   uint64_t scale = 1;
   bool fraction = false;
-  bool exact = true;
   for (const char* c = negative ? begin + 1 : begin; c != end; ++c) {
     if (*c == '.') {
       fraction = true;
       continue;
     }
-    if (digits > (uint64_t{1} << 53) / 10) {
-      exact = false;
-      break;
-    }
     digits = digits * 10 + static_cast<uint64_t>(*c - '0');
     if (fraction) scale *= 10;
-  }
-  if (!exact || digits > (uint64_t{1} << 53)) {
-    double result = 0;
-    std::from_chars(begin, end, result, std::chars_format::fixed);
-    return result;
+    if (digits > kExact) {  // far beyond any amount: the runtime's reader will do
+      double result = 0;
+      std::from_chars(begin, end, result, std::chars_format::fixed);
+      return result;
+    }
   }
   const double v = static_cast<double>(digits) / static_cast<double>(scale);
   return negative ? -v : v;

@@ -17,7 +17,7 @@
 #include "link/packet_assembler.h"
 #include "link/primitives.h"
 #include "link/register_link.h"
-#include "support/pty_pair.h"
+#include "support/pty_link_fixture.h"
 #include "support/scripted_peer.h"
 #include "support/sim_process.h"
 #include "varnolo.h"
@@ -114,15 +114,7 @@ struct PacedCase {
   std::vector<uint8_t> first;
 };
 
-class PacedReply : public ::testing::TestWithParam<PacedCase> {
- protected:
-  void SetUp() override {
-    pty.BecomeCom1();
-    ASSERT_TRUE(TheLink().OpenPort(0));
-  }
-  void TearDown() override { TheLink().ClosePort(); }
-  PtyPair pty;
-};
+class PacedReply : public PtyLinkFixture, public ::testing::WithParamInterface<PacedCase> {};
 
 TEST_P(PacedReply, OneBadReplyFailsNoMoreThanItsOwnExchange) {
   const std::vector<uint8_t> value(64, 0x5A);
@@ -148,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(OnePortOneSession, ASecondProcessCannotOpenThePortASessionHolds) {
-  SimProcess sim;
+  SimProcess sim({"--image", "image"});
   sim.BecomeCom1();
   ASSERT_EQ(CRInitInterface(1, 0), 1);
   std::string out;
@@ -156,8 +148,10 @@ TEST(OnePortOneSession, ASecondProcessCannotOpenThePortASessionHolds) {
   EXPECT_EQ(RunCommand(std::string(VARNOLO_CLI_PATH) + " --port " + sim.link() + " status", &out),
             3)
       << out;
+  // The session that holds the port still reads what the register holds.
   int32_t digits = -1;
   EXPECT_EQ(CRGetDigits(&digits), CR_OK);
+  EXPECT_EQ(digits, ImageByte(sim.File("image"), 0, 0x01D7));
   CRDestroyInterface();
 
   // Closed, the port is free again and no longer marked for exclusive use.

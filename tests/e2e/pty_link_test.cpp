@@ -9,7 +9,7 @@
 
 #include "link/packet_assembler.h"
 #include "link/register_link.h"
-#include "support/pty_pair.h"
+#include "support/pty_link_fixture.h"
 #include "support/scripted_peer.h"
 
 namespace varnolo::test {
@@ -27,16 +27,7 @@ double WallMs() {
   return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
-class PtyLinkTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    pty.BecomeCom1();
-    ASSERT_TRUE(TheLink().OpenPort(0));
-  }
-  void TearDown() override { TheLink().ClosePort(); }
-
-  PtyPair pty;
-};
+using PtyLinkTest = PtyLinkFixture;
 
 TEST_F(PtyLinkTest, ExchangesAPacketWithAPeerOnTheMasterSide) {
   std::atomic<bool> served{false};
