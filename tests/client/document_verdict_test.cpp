@@ -128,3 +128,31 @@ TEST(VerdictBefore, WithoutACountNothingIsSent) {
 
 }  // namespace
 }  // namespace varnolo::client
+
+namespace varnolo::client {
+namespace {
+
+// A journal writes the count down before the document goes out; when it
+// cannot, the document is held back and the register never sees it.
+TEST(VerdictBefore, TheCallerSeesTheCountBeforeAnythingIsSentAndMayHoldItBack) {
+  for (const bool journalWritten : {true, false}) {
+    bool ran = false;
+    std::optional<uint16_t> seen;
+    const TapeWitness witness{[&](uint16_t* c) { return *c = ran ? 8 : 7, CR_OK; },
+                              [] { return uint64_t{0}; }, [](uint32_t) {}};
+    const DocumentOutcome o = RunDocument(
+        [&] { return ran = true, CR_OK; }, 9000, witness,
+        [&](uint16_t before) {
+          EXPECT_FALSE(ran) << "the count must be handed over before the document is sent";
+          seen = before;
+          return journalWritten;
+        });
+    EXPECT_EQ(seen, std::optional<uint16_t>(7));
+    EXPECT_EQ(ran, journalWritten);
+    EXPECT_EQ(o.sent, journalWritten);
+    EXPECT_EQ(o.registered, journalWritten ? Registered::kYes : Registered::kNo);
+  }
+}
+
+}  // namespace
+}  // namespace varnolo::client

@@ -21,12 +21,17 @@ TapeWitness LibraryTapeWitness() {
 }
 
 DocumentOutcome RunDocument(const std::function<int32_t()>& run, uint32_t runTimeoutMs,
-                            const TapeWitness& witness) {
+                            const TapeWitness& witness, const BeforeSend& beforeSend) {
   DocumentOutcome outcome;
   // Without the count before, a failure could never be judged: send nothing.
   outcome.result = witness.readCount(&outcome.before);
   if (outcome.result != CR_OK) outcome.result = witness.readCount(&outcome.before);
   if (outcome.result != CR_OK) {
+    outcome.sent = false;
+    outcome.registered = Registered::kNo;
+    return outcome;
+  }
+  if (beforeSend && !beforeSend(outcome.before)) {
     outcome.sent = false;
     outcome.registered = Registered::kNo;
     return outcome;

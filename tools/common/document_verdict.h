@@ -46,8 +46,14 @@ TapeWitness LibraryTapeWitness();
 inline constexpr uint32_t kCountReadTimeoutMs = 2000;  // one working-memory read
 inline constexpr uint32_t kQuietPauseMs = 250;         // between the two agreeing reads
 
+// Called with the count read before the document, just before it is sent
+// (a journal writes it down here); returning false holds the document back:
+// nothing is sent, `sent` is false and `result` stays 0.
+using BeforeSend = std::function<bool(uint16_t before)>;
+
 // Reads the count, runs the document and, after any failure, decides.
 DocumentOutcome RunDocument(const std::function<int32_t()>& run, uint32_t runTimeoutMs,
-                            const TapeWitness& witness = LibraryTapeWitness());
+                            const TapeWitness& witness = LibraryTapeWitness(),
+                            const BeforeSend& beforeSend = {});
 
 }  // namespace varnolo::client

@@ -5,8 +5,6 @@
 
 namespace varnolo::cli {
 
-double Cents(double v) { return std::round(v * 100) / 100; }
-
 std::string Money(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.2f", v);

@@ -4,11 +4,12 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "register_json.h"
 #include "varnolo.h"
 
 namespace varnolo::cli {
 
-double Cents(double v);
+using client::Cents;
 std::string Money(double v);
 std::string ClockText(const TimeDate& t);
 // "2026-12-31 23:59:00"; false when the text is not such a time or the day

@@ -9,9 +9,12 @@
 #include <string>
 
 #include "document_verdict.h"
-#include "session.h"
+#include "register_session.h"
 
 namespace varnolo::cli {
+
+using client::RegisterSession;
+using client::Target;
 
 enum Exit {
   kExitOk = 0,

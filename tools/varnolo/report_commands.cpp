@@ -9,6 +9,7 @@
 #include "interrupt.h"
 #include "outcome.h"
 #include "progress.h"
+#include "register_json.h"
 #include "varnolo.h"
 #include "varnolo_labels.h"
 
@@ -17,49 +18,7 @@ namespace {
 
 using nlohmann::json;
 
-// One tape entry, copied field by field out of the packed record (whose
-// fields may sit at addresses a reference must not be bound to).
-struct TapeRow {
-  size_t number = 0;
-  double amount = 0;
-  int cashier = 0, section = 0, group = 0, kind = 0, flag0 = 0, flag1 = 0, flagLast = 0;
-  unsigned extra1 = 0, extra2 = 0, hour = 0, minute = 0;
-};
-
-TapeRow RowOf(const ControlTapeEntry& e, size_t number) {
-  TapeRow r;
-  r.number = number;
-  r.amount = e.amount;
-  r.cashier = e.cashier;
-  r.section = e.section;
-  r.group = e.group;
-  r.kind = e.kind;
-  r.flag0 = e.flag0;
-  r.flag1 = e.flag1;
-  r.flagLast = e.flagLast;
-  r.extra1 = e.extraWord1;
-  r.extra2 = e.extraWord2;
-  r.hour = e.hour;
-  r.minute = e.minute;
-  return r;
-}
-
-json RowJson(const TapeRow& r) {
-  return json{{"number", r.number},
-              {"kind", r.kind},
-              {"kindName", VarnoloTapeKindLabel(r.kind)},
-              {"amount", Cents(r.amount)},
-              {"cashier", r.cashier},
-              {"section", r.section},
-              {"group", r.group},
-              {"hour", r.hour},
-              {"minute", r.minute},
-              {"flag0", r.flag0},
-              {"flag1", r.flag1},
-              {"flagLast", r.flagLast},
-              {"extraWord1", r.extra1},
-              {"extraWord2", r.extra2}};
-}
+using client::TapeRow;
 
 std::string RowText(const TapeRow& r) {
   char line[200];
@@ -81,19 +40,6 @@ std::string RowCsv(const TapeRow& r) {
   return line;
 }
 
-struct TapeWalk {
-  int32_t first = 1;
-  std::vector<TapeRow> rows;
-  Progress* progress = nullptr;
-};
-TapeWalk* walk = nullptr;
-
-int32_t VARNOLO_CALL CollectEntry(const ControlTapeEntry* e, int32_t) {
-  walk->rows.push_back(RowOf(*e, static_cast<size_t>(walk->first) + walk->rows.size()));
-  if (walk->progress != nullptr) walk->progress->Step(walk->rows.size());
-  return StopRequested() ? 0 : 1;
-}
-
 int Tape(std::optional<int32_t> from, std::optional<int32_t> to, bool csv) {
   uint16_t count = 0;
   int32_t code = CRGetNumOfShoppings(&count);
@@ -103,24 +49,24 @@ int Tape(std::optional<int32_t> from, std::optional<int32_t> to, bool csv) {
   if (count == 0 || last < first)
     return Report(CR_OK, json{{"entries", json::array()}}, "the tape is empty\n");
   Progress progress("tape entries", static_cast<size_t>(last - first + 1));
-  TapeWalk collected;
-  collected.first = first;
-  collected.progress = &progress;
-  walk = &collected;
-  code = CREnumCTEntriesFromShopping2(CollectEntry, first, static_cast<uint32_t>(last), 0);
-  walk = nullptr;
+  std::vector<TapeRow> rows;
+  code = client::ReadTapeRange(first, static_cast<uint32_t>(last), [&](const TapeRow& row) {
+    rows.push_back(row);
+    progress.Step(rows.size());
+    return !StopRequested();
+  });
   json data{{"entries", json::array()}};
   std::ostringstream text;
   if (csv)
     text << "number,kind,amount,cashier,section,group,hour,minute,flag0,flag1,flagLast,extra1,"
             "extra2,kindName\n";
-  for (const TapeRow& r : collected.rows) {
-    data["entries"].push_back(RowJson(r));
+  for (const TapeRow& r : rows) {
+    data["entries"].push_back(client::TapeRowJson(r));
     text << (csv ? RowCsv(r) : RowText(r));
   }
   // Entries read before a failure are true: show them with the error.
-  return Report(Outcome{code, data, text.str(),
-                        "after " + std::to_string(collected.rows.size()) + " entries", true});
+  return Report(
+      Outcome{code, data, text.str(), "after " + std::to_string(rows.size()) + " entries", true});
 }
 
 int Totals(std::optional<uint32_t> cashier, std::optional<uint32_t> section) {
@@ -129,24 +75,16 @@ int Totals(std::optional<uint32_t> cashier, std::optional<uint32_t> section) {
   const uint32_t index = cashier ? *cashier : section ? *section : 0;
   const int32_t code = CRGetTradeResults(&t, &n, index, cashier ? 1 : 0);
   if (code != CR_OK) return Report(code);
-  json data{{"amounts", json::array()},
-            {"counters", json::array()},
-            {"amountsByName", json::object()},
-            {"countersByName", json::object()}};
+  const json data = client::TotalsJson(t, n);
   std::ostringstream text;
   for (int k = 0; k < VARNOLO_TOTAL_COUNT; ++k) {
-    const double amount = t.value[k];
-    data["amounts"].push_back(Cents(amount));
-    data["amountsByName"][VarnoloTotalLabel(k)] = Cents(amount);
     char line[80];
-    std::snprintf(line, sizeof line, "%-20s %12.2f\n", VarnoloTotalLabel(k), amount);
+    std::snprintf(line, sizeof line, "%-20s %12.2f\n", VarnoloTotalLabel(k), t.value[k]);
     text << line;
   }
   for (int k = 0; k < VARNOLO_COUNTER_COUNT; ++k) {
-    const int count = n.count[k];  // copied out of the packed record
-    data["counters"].push_back(count);
-    data["countersByName"][VarnoloCounterLabel(k)] = count;
     char line[80];
+    const int count = n.count[k];
     std::snprintf(line, sizeof line, "%-20s %12d\n", VarnoloCounterLabel(k), count);
     text << line;
   }

@@ -1,11 +1,13 @@
-// One command's session with the register, opened on the port the user named
-// and closed when the command ends.
+// A session with the register, opened on the port the user named and ended
+// when the object goes: one command's in the tool, the service's for its life.
+// Opening a device path points the library's COM1 at it for this process, so
+// it belongs at start-up, before other threads run.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace varnolo::cli {
+namespace varnolo::client {
 
 struct Target {
   std::string port = "COM1";  // COM1, COM2 or a device path
@@ -24,4 +26,4 @@ class RegisterSession {
   bool open_ = false;
 };
 
-}  // namespace varnolo::cli
+}  // namespace varnolo::client

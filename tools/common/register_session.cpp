@@ -1,10 +1,10 @@
-#include "session.h"
+#include "register_session.h"
 
 #include <stdlib.h>
 
 #include "varnolo.h"
 
-namespace varnolo::cli {
+namespace varnolo::client {
 
 RegisterSession::RegisterSession(const Target& target) {
   int32_t selector = 0;
@@ -21,4 +21,4 @@ RegisterSession::~RegisterSession() {
   if (open_) CRDestroyInterface();
 }
 
-}  // namespace varnolo::cli
+}  // namespace varnolo::client
