@@ -96,6 +96,9 @@ TEST_F(DebianPackage, HoldsTheLibraryHeadersToolsAndManualPages) {
         std::string("./usr/include/varnolo_labels.h"), std::string("./usr/bin/varnolo"),
         std::string("./usr/bin/varnolo-sim"), std::string("./usr/share/man/man1/varnolo.1.gz"),
         std::string("./usr/share/man/man1/varnolo-sim.1.gz"),
+        std::string("./usr/bin/varnolo-service"),
+        std::string("./usr/share/man/man1/varnolo-service.1.gz"),
+        std::string("./usr/lib/systemd/system/varnolo-service.service"),
         std::string("./usr/share/bash-completion/completions/varnolo")}) {
     EXPECT_NE(out.find(entry), std::string::npos) << entry << "\n" << out;
   }
@@ -114,6 +117,8 @@ TEST_F(DebianPackage, InstalledToolSellsAtTheSimulatorFromTheScratchRoot) {
   std::string out;
   ASSERT_EQ(Installed("varnolo-sim --version", &out), 0) << out;
   EXPECT_EQ(out, "varnolo-sim " VARNOLO_VERSION "\n");
+  ASSERT_EQ(Installed("varnolo-service --version", &out), 0) << out;
+  EXPECT_EQ(out, "varnolo-service " VARNOLO_VERSION "\n");
   ASSERT_EQ(RunCommand("ldd " + root + "/usr/bin/varnolo", &out), 0) << out;
   EXPECT_NE(out.find(root + "/usr/bin/../" VARNOLO_INSTALL_LIBDIR "/libvarnolo.so.1"),
             std::string::npos)

@@ -1,0 +1,159 @@
+#include "document_desk.h"
+
+#include "varnolo.h"
+
+namespace varnolo::service {
+
+using nlohmann::json;
+
+std::string CanonicalRequest(const std::string& kind, const json& body) {
+  return json{{"kind", kind}, {"body", body}}.dump();
+}
+
+DocumentDesk::DocumentDesk(Journal& journal, client::TapeWitness witness,
+                           std::function<int64_t()> wallMs)
+    : journal_(journal), witness_(std::move(witness)), wallMs_(std::move(wallMs)) {}
+
+namespace {
+
+Reply StoredReply(const JournalEntry& e) {
+  Reply reply;
+  reply.status = e.httpStatus;
+  reply.body = json::parse(e.response, nullptr, false);
+  if (reply.body.is_discarded()) reply.body = json::object();
+  reply.body["replayed"] = true;
+  return reply;
+}
+
+}  // namespace
+
+std::optional<Reply> DocumentDesk::Replay(const std::string& key,
+                                          const std::string& canonicalBody) {
+  const std::optional<JournalEntry> e = journal_.Find(key);
+  if (!e) return std::nullopt;
+  if (e->request != canonicalBody) {
+    return ErrorReply(422, "the Idempotency-Key \"" + key + "\" was used for another request (a " +
+                               e->kind + "); a new document needs a new key");
+  }
+  if (e->inFlight) return std::nullopt;
+  return StoredReply(*e);
+}
+
+Reply DocumentDesk::Run(const std::string& key, const std::string& canonicalBody,
+                        const DocumentRequest& doc) {
+  if (std::optional<Reply> stored = Replay(key, canonicalBody)) return *stored;
+  if (journal_.Find(key)) {
+    // In flight and not settled: only a crash leaves that, and the session
+    // settles it before it runs anything.
+    return ErrorReply(409, "the document under this key is still being settled", 1);
+  }
+  JournalEntry entry;
+  entry.key = key;
+  entry.kind = doc.kind;
+  entry.request = canonicalBody;
+  entry.startedMs = wallMs_();
+  entry.runTimeoutMs = doc.runTimeoutMs;
+  bool journalFailed = false;
+
+  Reply reply;
+  std::optional<bool> registered;
+  std::optional<int> tapeAfter;
+  if (doc.judgedByTape) {
+    const client::DocumentOutcome o =
+        client::RunDocument(doc.run, doc.runTimeoutMs, witness_, [&](uint16_t before) {
+          entry.tapeBefore = before;
+          journalFailed = !journal_.Begin(entry);
+          return !journalFailed;
+        });
+    if (journalFailed) {
+      return ErrorReply(500, "the journal could not be written (" + journal_.lastError() +
+                                 "); the document was not sent");
+    }
+    std::optional<uint16_t> count;
+    if (o.registered == client::Registered::kYes && o.result == CR_OK) {
+      uint16_t after = 0;
+      if (witness_.readCount(&after) == CR_OK) count = after;
+    } else if (o.registered != client::Registered::kUnknown && o.sent) {
+      count = o.after;
+    }
+    reply = DocumentReply(doc.kind, key, o, count);
+    if (!o.sent) return reply;  // nothing was written down
+    if (o.registered != client::Registered::kUnknown)
+      registered = o.registered == client::Registered::kYes;
+    if (count) tapeAfter = *count;
+  } else {
+    if (!journal_.Begin(entry)) {
+      return ErrorReply(500, "the journal could not be written (" + journal_.lastError() +
+                                 "); the document was not sent");
+    }
+    reply = ResultReply(doc.run(), json{{"document", doc.kind}, {"key", key}});
+    if (reply.status == 200) registered = true;
+  }
+  if (!KeptForReplay(reply)) {
+    // Not registered, and the register was silent: the key may be sent again.
+    journal_.Forget(key);
+    return reply;
+  }
+  journal_.Finish(key, reply.libraryResult, registered, tapeAfter, reply.status, reply.body.dump());
+  return reply;
+}
+
+std::optional<uint16_t> DocumentDesk::QuietCount() {
+  // Two successful reads in a row, a pause apart, that agree.
+  std::optional<uint16_t> previous;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    uint16_t count = 0;
+    const int32_t read = witness_.readCount(&count);
+    if (read == CR_OK && previous && *previous == count) return count;
+    previous = read == CR_OK ? std::optional<uint16_t>(count) : std::nullopt;
+    witness_.pauseMs(client::kQuietPauseMs);
+  }
+  return std::nullopt;
+}
+
+bool DocumentDesk::Settle(const JournalEntry& e) {
+  json body{{"document", e.kind}, {"key", e.key}, {"result", nullptr}, {"settledBy", "restart"}};
+  if (!e.tapeBefore) {
+    body["registered"] = nullptr;
+    body["message"] =
+        "the service stopped while the register ran this document; whether it was carried out "
+        "is unknown: look at the paper before repeating it";
+    return journal_.Finish(e.key, std::nullopt, std::nullopt, std::nullopt, 502, body.dump(),
+                           "restart");
+  }
+  body["tapeCountBefore"] = *e.tapeBefore;
+  std::optional<uint16_t> count = QuietCount();
+  if (!count) return false;
+  if (*count == *e.tapeBefore) {
+    // The register may still be printing what it was sent just before the
+    // crash: wait out the document's run time, then look again.
+    const int64_t until = e.startedMs + e.runTimeoutMs;
+    const int64_t now = wallMs_();
+    if (now < until) witness_.pauseMs(static_cast<uint32_t>(until - now));
+    count = QuietCount();
+    if (!count) return false;
+  }
+  body["tapeCount"] = *count;
+  if (*count == *e.tapeBefore) return journal_.Forget(e.key);  // never printed: the key is free
+  if (*count > *e.tapeBefore) {
+    body["registered"] = true;
+    body["message"] =
+        "the service stopped before the register's answer; the control tape shows the document "
+        "registered";
+    return journal_.Finish(e.key, std::nullopt, true, *count, 200, body.dump(), "restart");
+  }
+  body["registered"] = nullptr;
+  body["message"] =
+      "the service stopped before the register's answer and the control tape was closed since; "
+      "whether it was registered is unknown: check the paper before repeating it";
+  return journal_.Finish(e.key, std::nullopt, std::nullopt, *count, 502, body.dump(), "restart");
+}
+
+bool DocumentDesk::SettleInFlight() {
+  for (const JournalEntry& e : journal_.InFlight()) {
+    if (!Settle(e)) return false;
+  }
+  return true;
+}
+
+}  // namespace varnolo::service

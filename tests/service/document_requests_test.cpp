@@ -1,0 +1,84 @@
+// Document requests are read with strict keys: what the library would refuse
+// with a bare code, or silently cut, is refused here with the field named.
+#include "document_requests.h"
+
+#include <gtest/gtest.h>
+
+#include "support/param_name.h"
+
+namespace varnolo::service {
+namespace {
+
+using nlohmann::json;
+
+struct RequestCase {
+  const char* name;
+  std::string path;
+  json body;
+  std::string kindOrError;  // the kind when accepted, a part of the message when refused
+  bool accepted;
+};
+
+class DocumentRequestOf : public ::testing::TestWithParam<RequestCase> {};
+
+TEST_P(DocumentRequestOf, Body) {
+  const RequestCase& c = GetParam();
+  DocumentRequest d;
+  std::string error;
+  EXPECT_EQ(ParseDocumentRequest(c.path, c.body, d, error), c.accepted) << error;
+  if (c.accepted) {
+    EXPECT_EQ(d.kind, c.kindOrError);
+    EXPECT_TRUE(d.run);
+  } else {
+    EXPECT_NE(error.find(c.kindOrError), std::string::npos) << error;
+  }
+}
+
+const json kLine = {{"quantity", 1}, {"price", 5}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, DocumentRequestOf,
+    ::testing::Values(
+        RequestCase{"Receipt", "receipts", {{"lines", {kLine}}, {"paid", 10}}, "receipt", true},
+        RequestCase{
+            "ReceiptMisspelledKey", "receipts", {{"lines", {kLine}}, {"payd", 10}}, "payd", false},
+        RequestCase{
+            "ReceiptLineKey", "receipts", {{"lines", {{{"qty", 1}, {"price", 5}}}}}, "qty", false},
+        RequestCase{"CashIn", "cash-in", {{"amount", 100.5}}, "cash-in", true},
+        RequestCase{"CashInAsText", "cash-in", {{"amount", "100"}}, "amount", false},
+        RequestCase{"CashOutNegative", "cash-out", {{"amount", -1}}, "amount", false},
+        RequestCase{"CashOutThreeDecimals", "cash-out", {{"amount", 1.005}}, "decimals", false},
+        RequestCase{"CashInMissing", "cash-in", json::object(), "missing", false},
+        RequestCase{"Pack", "pack", {{"section", 2}, {"amount", 3}}, "pack", true},
+        RequestCase{"PackSection17", "pack", {{"section", 17}, {"amount", 3}}, "section", false},
+        RequestCase{"MoneyBackSectionFraction",
+                    "money-back",
+                    {{"section", 1.5}, {"amount", 3}},
+                    "section",
+                    false},
+        RequestCase{
+            "Decorated", "decorated", {{"amount", 3}, {"text", "Спасибо"}}, "decorated", true},
+        RequestCase{"DecoratedTooLong",
+                    "decorated",
+                    {{"amount", 3}, {"text", std::string(256, 'x')}},
+                    "255",
+                    false},
+        RequestCase{"AnnulWithoutBody", "annul", nullptr, "annul", true},
+        RequestCase{"AnnulWithAKey", "annul", {{"last", true}}, "last", false},
+        RequestCase{"XReport", "reports/x", nullptr, "report-x", true},
+        RequestCase{"ShiftClose", "shift/close", json::object(), "shift-close", true},
+        RequestCase{"NotADocument", "reports/z", nullptr, "no such document", false},
+        RequestCase{"BodyNotAnObject", "cash-in", json::array({1}), "object", false}),
+    test::ParamName());
+
+TEST(DocumentRequestOf, ReportsAreNotJudgedByTheTape) {
+  DocumentRequest d;
+  std::string error;
+  ASSERT_TRUE(ParseDocumentRequest("reports/x", nullptr, d, error));
+  EXPECT_FALSE(d.judgedByTape);
+  ASSERT_TRUE(ParseDocumentRequest("receipts", {{"lines", {kLine}}}, d, error));
+  EXPECT_TRUE(d.judgedByTape);
+}
+
+}  // namespace
+}  // namespace varnolo::service
