@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "floor.h"
 #include "link/commands.h"
 #include "link/primitives.h"
 #include "link/register_link.h"
@@ -42,17 +43,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace varnolo::bench {
 namespace {
-
-double Seconds(clockid_t clock) {
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-struct Operation {
-  const char* name;
-  std::function<int32_t()> run;
-};
 
 int32_t VARNOLO_CALL Ignore(const ControlTapeEntry*, int32_t) { return 1; }
 
@@ -98,20 +88,6 @@ std::vector<Operation> Operations() {
   };
 }
 
-// Puts something on the tape so that the enumeration has entries to read,
-// then closes the shift so that the settings may be written.
-void Prepare() {
-  CheckItem item{1, 1, 0, 0, 1, 0};
-  for (int i = 0; i < 7; ++i) CRCreateCheck(&item, 1, 0, 0, 0);
-  CRCloseSwitch();
-}
-
-struct Floor {
-  double ms;
-  size_t exchanges;
-  size_t pauses;  // timed sleeps; each reply adds one more wait
-};
-
 // The CPU one timed 1 ms wait costs on this machine (virtual machines pay
 // tens of microseconds for a timer wake-up).
 double WakeCostUs() {
@@ -119,31 +95,6 @@ double WakeCostUs() {
   const double cpu0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
   for (int i = 0; i < 200; ++i) system.SleepMs(1);
   return (Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0) * 1e6 / 200;
-}
-
-std::vector<Floor> MeasureFloors(const std::vector<Operation>& ops, int repeats) {
-  std::vector<Floor> floors;
-  test::ScopedFakePlatform platform;
-  int64_t now = 1772445600;
-  sim::Register reg({3, 1, 1800}, [&now] { return now; });
-  test::SimPeer peer(reg);
-  platform->SetPeer(&peer);
-  CRInitInterface(1, 0);
-  Prepare();
-  for (const Operation& op : ops) {
-    platform->ClearRecords();
-    for (int r = 0; r < repeats; ++r) {
-      if (op.run() != CR_OK) std::fprintf(stderr, "%s failed in-process\n", op.name);
-    }
-    size_t exchanges = 0;
-    for (const Packet& p : platform->Packets())
-      exchanges += p.header.command != cmd::kCallEndNotice ? 1 : 0;
-    floors.push_back({static_cast<double>(platform->TotalSleepMs()) / repeats,
-                      std::max<size_t>(1, exchanges / static_cast<size_t>(repeats)),
-                      platform->Sleeps().size() / static_cast<size_t>(repeats)});
-  }
-  CRDestroyInterface();
-  return floors;
 }
 
 }  // namespace
@@ -165,8 +116,8 @@ int main(int argc, char** argv) {
   Prepare();
   const double wake = WakeCostUs();
   std::printf("one timed 1 ms wait costs %.1f us of CPU on this machine\n\n", wake);
-  std::printf("%-40s %9s %9s %7s %12s %12s\n", "operation", "wall ms", "floor ms", "ratio", "CPU us/exch",
-              "own us/exch");
+  std::printf("%-40s %9s %9s %7s %12s %12s\n", "operation", "wall ms", "floor ms", "ratio",
+              "CPU us/exch", "own us/exch");
   bool within = true;
   for (size_t i = 0; i < ops.size(); ++i) {
     const double wall0 = Seconds(CLOCK_MONOTONIC);
