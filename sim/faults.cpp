@@ -90,7 +90,8 @@ std::string DescribeFault(const Fault& fault) {
     std::snprintf(hex, sizeof hex, " 0x%02X", fault.value & 0xFFu);
     out += hex;
   } else if (NameOf(fault.kind).takesValue) {
-    out += " " + std::to_string(fault.value);
+    out += ' ';
+    out += std::to_string(fault.value);
   }
   return out;
 }
@@ -98,16 +99,16 @@ std::string DescribeFault(const Fault& fault) {
 std::string FaultSpec(const Fault& fault) {
   std::string out = NameOf(fault.kind).name;
   if (fault.kind == FaultKind::kDrop) {
-    if (fault.count != 1) out += ":" + std::to_string(fault.count);
+    if (fault.count != 1) (out += ':') += std::to_string(fault.count);
   } else if (NameOf(fault.kind).takesValue) {
-    out += ":" + std::to_string(fault.value);
+    (out += ':') += std::to_string(fault.value);
   }
   if (fault.command != 0) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "@0x%04X", fault.command);
     out += hex;
   }
-  if (fault.skip != 0) out += "+" + std::to_string(fault.skip);
+  if (fault.skip != 0) (out += '+') += std::to_string(fault.skip);
   return out;
 }
 
