@@ -1,7 +1,10 @@
 #include "line.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -91,6 +94,35 @@ bool Line::Open() {
   if (fd_ < 0) return false;
   std::cout << path_ << std::endl;
   return PublishLink(options_.link, path_);
+}
+
+namespace {
+
+// True while no program has the pseudo-terminal's other end open.
+bool NobodyOnTheLine(int master) {
+  pollfd p{master, POLLIN, 0};
+  return poll(&p, 1, 0) == 1 && (p.revents & POLLHUP) != 0;
+}
+
+}  // namespace
+
+bool Line::FreeAfterHangUp() {
+  if (!options_.pty) return true;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastLook_ < std::chrono::milliseconds(500)) return true;
+  lastLook_ = now;
+  // A program may have opened the line meanwhile: look only while nobody has.
+  if (!NobodyOnTheLine(fd_)) return true;
+  const int slave = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave < 0) {
+    // Refused as exclusive although still nobody holds it: a fresh
+    // pseudo-terminal behind the same link.
+    return errno == EBUSY && NobodyOnTheLine(fd_) ? Open() : true;
+  }
+  int exclusive = 0;
+  if (ioctl(slave, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) ioctl(slave, TIOCNXCL);
+  close(slave);
+  return true;
 }
 
 }  // namespace varnolo::sim

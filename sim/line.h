@@ -2,6 +2,7 @@
 // symbolic link to it) or a real serial port.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "server.h"
@@ -24,6 +25,12 @@ class Line {
   // Opens (or opens anew, after a hang-up) and publishes the link.
   bool Open();
   int fd() const { return fd_; }
+  // While nobody has the line open: a pseudo-terminal left exclusive by a
+  // program that died holding it (a serial port forgets that on its last
+  // close, a pseudo-terminal only with its other end) is made free again, so
+  // that the program restarted as an ordinary user can open it. False when
+  // the line could not be opened anew.
+  bool FreeAfterHangUp();
 
  private:
   void RemoveLink() const;
@@ -31,6 +38,7 @@ class Line {
   const ServeOptions& options_;
   int fd_ = -1;
   std::string path_;
+  std::chrono::steady_clock::time_point lastLook_{};
 };
 
 }  // namespace varnolo::sim

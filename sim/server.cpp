@@ -60,6 +60,7 @@ class Server {
       } else if (r > 0 && (fds[0].revents & POLLHUP) != 0) {
         // nobody has the line open: do not spin
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!line_.FreeAfterHangUp()) return 1;
       }
       if (r > 0) control_.Serve(fds, [this](const std::string& l) { return Control(l); });
       if (!SendDue()) return 1;

@@ -1,8 +1,13 @@
 // varnolo-sim as a process: its options, its line, its image on disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include "link/primitives.h"
 #include "link/register_link.h"
@@ -91,6 +96,37 @@ TEST_F(SimulatorLine, ImageIsLoadedAtTheNextStart) {
   EXPECT_EQ(ReadGoodsMemory(1, 0x1234, {&back, 1}), kOk);
   EXPECT_EQ(back, 0x77);
   unlink(reload.c_str());
+}
+
+}  // namespace
+}  // namespace varnolo::test
+
+namespace varnolo::test {
+namespace {
+
+// A program killed while it held the line exclusive leaves the flag on the
+// pseudo-terminal (its other end, the simulator, keeps the pair alive); once
+// nobody has the line open the simulator frees it, so that the program,
+// restarted, can open it again.
+TEST(SimulatorLineHeldByTheDead, IsFreedOnceNobodyHasItOpen) {
+  SimProcess sim;
+  {
+    const int fd = open(sim.link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
+    close(fd);  // as a killed process leaves it: no TIOCNXCL
+  }
+  bool freed = false;
+  for (int i = 0; i < 100 && !freed; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const int fd = open(sim.link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) continue;  // an ordinary user is refused until a fresh line is behind the link
+    int exclusive = 1;
+    ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    close(fd);
+    freed = exclusive == 0;
+  }
+  EXPECT_TRUE(freed);
 }
 
 }  // namespace
