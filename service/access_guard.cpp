@@ -1,6 +1,7 @@
 #include "access_guard.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 
@@ -34,8 +35,12 @@ bool SameSecret(const std::string& a, const std::string& b) {
 
 bool BearerMatches(const std::string& authorization, const std::string& token) {
   static const std::string kScheme = "Bearer ";
+  // The scheme's name is case-insensitive.
   if (authorization.size() < kScheme.size() ||
-      authorization.compare(0, kScheme.size(), kScheme) != 0)
+      !std::equal(kScheme.begin(), kScheme.end(), authorization.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+      }))
     return false;  // no bearer token at all: nothing about the token to learn
   return SameSecret(authorization.substr(kScheme.size()), token);
 }

@@ -6,8 +6,28 @@ namespace varnolo::service {
 
 using nlohmann::json;
 
+namespace {
+
+// 2 and 2.0 are the same amount: every number is written as a double.
+json WithPlainNumbers(const json& v) {
+  if (v.is_number()) return json(v.get<double>());
+  if (v.is_object()) {
+    json out = json::object();
+    for (const auto& [key, item] : v.items()) out[key] = WithPlainNumbers(item);
+    return out;
+  }
+  if (v.is_array()) {
+    json out = json::array();
+    for (const json& item : v) out.push_back(WithPlainNumbers(item));
+    return out;
+  }
+  return v;
+}
+
+}  // namespace
+
 std::string CanonicalRequest(const std::string& kind, const json& body) {
-  return json{{"kind", kind}, {"body", body}}.dump();
+  return json{{"kind", kind}, {"body", WithPlainNumbers(body)}}.dump();
 }
 
 DocumentDesk::DocumentDesk(Journal& journal, client::TapeWitness witness,
@@ -87,14 +107,30 @@ Reply DocumentDesk::Run(const std::string& key, const std::string& canonicalBody
                                  "); the document was not sent");
     }
     reply = ResultReply(doc.run(), json{{"document", doc.kind}, {"key", key}});
-    if (reply.status == 200) registered = true;
+    if (reply.status == 200) {
+      registered = true;
+      reply.body["registered"] = true;
+    } else if (RegisterSilent(reply.libraryResult)) {
+      // A report leaves nothing on the tape to tell whether it printed.
+      reply.status = 502;
+      reply.retryAfterS = 0;
+      reply.body["registered"] = nullptr;
+      reply.body["message"] = reply.body["message"].get<std::string>() +
+                              " Whether it was printed is unknown: look at the paper before "
+                              "repeating it.";
+    } else {
+      registered = false;
+      reply.body["registered"] = false;
+    }
   }
-  if (!KeptForReplay(reply)) {
-    // Not registered, and the register was silent: the key may be sent again.
-    journal_.Forget(key);
-    return reply;
-  }
-  journal_.Finish(key, reply.libraryResult, registered, tapeAfter, reply.status, reply.body.dump());
+  // Not registered, and the register was silent: the key may be sent again.
+  const bool written = KeptForReplay(reply)
+                           ? journal_.Finish(key, reply.libraryResult, registered, tapeAfter,
+                                             reply.status, reply.body.dump())
+                           : journal_.Forget(key);
+  // Else the entry stays in flight: the session is started anew, which
+  // settles it from the tape before anything else is sent.
+  reply.journalFailed = !written;
   return reply;
 }
 

@@ -83,7 +83,11 @@ httplib::Server::HandlerResponse HttpApi::Guard(const Request& req, Response& re
 
 void HttpApi::OnWorker(Response& res, RegisterWorker::Job job) {
   std::optional<std::future<Reply>> done = worker_.Submit(std::move(job));
-  if (!done) return Send(res, ErrorReply(503, "the queue is full", 1));
+  if (!done) {
+    const bool stopping = worker_.Status().state == LineState::kStopping;
+    return Send(res, ErrorReply(503, stopping ? "the service is stopping" : "the queue is full",
+                                stopping ? 5 : 1));
+  }
   Send(res, done->get());
 }
 

@@ -142,13 +142,21 @@ void RegisterWorker::Loop() {
     }
     Reply reply = next.job();
     const bool silent = RegisterSilent(reply.libraryResult);
+    const bool journalFailed = reply.journalFailed;
     next.done.set_value(std::move(reply));
     {
       std::lock_guard<std::mutex> lock(mutex_);
       status_.busy = false;
       ++status_.requestsRun;
     }
-    if (silent && !LineAnswers()) CloseSession();
+    if (journalFailed) {
+      std::cerr << "varnolo-service: the journal could not record an outcome; the session is "
+                   "started anew to settle it"
+                << std::endl;
+      CloseSession();
+    } else if (silent && !LineAnswers()) {
+      CloseSession();
+    }
   }
   AnswerQueued(ErrorReply(503, "the service is stopping", 5));
   CloseSession();

@@ -61,8 +61,8 @@ Reply DocumentReply(const std::string& kind, const std::string& key,
     case Registered::kUnknown:
       b["registered"] = nullptr;
       b["message"] = std::string(VarnoloResultText(o.result)) +
-                     "; whether the register registered it is unknown: check the tape before "
-                     "repeating it";
+                     " Whether the register registered it is unknown: check the tape before "
+                     "repeating it.";
       reply.status = 502;
       break;
   }

@@ -15,8 +15,9 @@ namespace varnolo::service {
 struct Reply {
   int status = 200;
   nlohmann::json body = nlohmann::json::object();
-  int retryAfterS = 0;        // sent as Retry-After when not 0
-  int32_t libraryResult = 0;  // the last library result, for the worker's line watch
+  int retryAfterS = 0;         // sent as Retry-After when not 0
+  int32_t libraryResult = 0;   // the last library result, for the worker's line watch
+  bool journalFailed = false;  // the outcome could not be written down
 };
 
 // {"error": message} with a status of the service's own (400, 401, 404, ...).

@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BearerCase{"Longer", "Bearer " + kToken + "x", false},
                       BearerCase{"LastCharacterDiffers",
                                  "Bearer " + kToken.substr(0, kToken.size() - 1) + "8", false},
-                      BearerCase{"TrailingBlank", "Bearer " + kToken + " ", false}),
+                      BearerCase{"TrailingBlank", "Bearer " + kToken + " ", false},
+                      BearerCase{"SchemeInLowerCase", "bearer " + kToken, true}),
     test::ParamName());
 
 TEST(TokenFile, TakesTheFirstLineWithoutBlanksAndRefusesWeakOnes) {

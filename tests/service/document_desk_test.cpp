@@ -127,6 +127,28 @@ INSTANTIATE_TEST_SUITE_P(
                       OutcomeCase{"Unknown", CR_ERR_NO_REPLY, 2, 1000, 502, nullptr, true}),
     test::ParamName());
 
+// A report leaves no tape entry: when the register falls silent nobody can
+// tell whether it printed, so the key is kept as unknown, never sent again.
+TEST_F(Desk, ASilentReportIsUnknownAndNotRunAgain) {
+  DocumentRequest report = reg_.Document(CR_ERR_NO_REPLY, 0);
+  report.kind = "report-x";
+  report.judgedByTape = false;
+  const Reply first = desk_->Run("x-1", body_, report);
+  EXPECT_EQ(first.status, 502) << first.body.dump();
+  EXPECT_EQ(first.body["registered"], nullptr);
+  const Reply again = desk_->Run("x-1", body_, report);
+  EXPECT_EQ(again.status, 502);
+  EXPECT_EQ(again.body["replayed"], true);
+  EXPECT_EQ(reg_.sent, 1);
+}
+
+TEST_F(Desk, TheSameAmountWrittenAnotherWayIsTheSameRequest) {
+  EXPECT_EQ(CanonicalRequest("cash-in", json::parse(R"({"amount":2})")),
+            CanonicalRequest("cash-in", json::parse(R"({ "amount" : 2.0 })")));
+  EXPECT_NE(CanonicalRequest("cash-in", json::parse(R"({"amount":2})")),
+            CanonicalRequest("cash-in", json::parse(R"({"amount":2.01})")));
+}
+
 TEST_F(Desk, TheTapeCountAfterASuccessIsTheRegisters) {
   const Reply r = desk_->Run("k", body_, reg_.Document(CR_OK, 3));
   EXPECT_EQ(r.body["tapeCount"], 7);

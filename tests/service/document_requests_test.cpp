@@ -44,6 +44,18 @@ INSTANTIATE_TEST_SUITE_P(
             "ReceiptMisspelledKey", "receipts", {{"lines", {kLine}}, {"payd", 10}}, "payd", false},
         RequestCase{
             "ReceiptLineKey", "receipts", {{"lines", {{{"qty", 1}, {"price", 5}}}}}, "qty", false},
+        RequestCase{"ReceiptSectionBeyond32Bits",
+                    "receipts",
+                    {{"lines", {{{"quantity", 1}, {"price", 5}, {"section", 4294967297}}}}},
+                    "section",
+                    false},
+        RequestCase{"ReceiptPaidThreeDecimals",
+                    "receipts",
+                    {{"lines", {kLine}}, {"paid", 10.001}},
+                    "paid",
+                    false},
+        RequestCase{
+            "ReceiptPaidNegative", "receipts", {{"lines", {kLine}}, {"paid", -5}}, "paid", false},
         RequestCase{"CashIn", "cash-in", {{"amount", 100.5}}, "cash-in", true},
         RequestCase{"CashInAsText", "cash-in", {{"amount", "100"}}, "amount", false},
         RequestCase{"CashOutNegative", "cash-out", {{"amount", -1}}, "amount", false},

@@ -192,6 +192,19 @@ TEST(Service, ALostRunAnswerIsJudgedOnceAndNeverPrintedAgain) {
   EXPECT_EQ(journal[0]["registered"], true);
 }
 
+TEST(Service, AReportWhoseAnswerIsLostIsUnknownAndNeverPrintedAgain) {
+  // The line hangs up in the middle of the report's answer: it printed, and
+  // nothing on the tape can say so.
+  ServiceAgainstSim s({"--fault", "hangup@0x0701"});
+  const HttpAnswer first = s.Post("/v1/reports/x", nullptr, "x-1");
+  EXPECT_EQ(first.status, 502) << first.body.dump();
+  EXPECT_EQ(first.body["registered"], nullptr);
+  const HttpAnswer retry = s.Post("/v1/reports/x", nullptr, "x-1");
+  EXPECT_EQ(retry.status, 502);
+  EXPECT_EQ(retry.body["replayed"], true);
+  EXPECT_EQ(CountOf(s.Paper(), "X REPORT"), 1u) << s.Paper();
+}
+
 TEST(Service, SigtermFinishesTheDocumentInHandAndEndsTheSession) {
   ServiceAgainstSim s({"--fault", "delay:2000@0x0701+1"});
   HttpAnswer answer;

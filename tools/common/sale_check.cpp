@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -42,6 +43,11 @@ bool Unsigned(const json& object, const char* key, uint32_t& out, const std::str
   if (!object.contains(key)) return true;
   if (!object[key].is_number_unsigned()) {
     error = where + ": \"" + key + "\" must be a whole number, 0 or more";
+    return false;
+  }
+  // Refused before it is narrowed: 4294967297 must not become 1.
+  if (object[key].get<uint64_t>() > UINT32_MAX) {
+    error = where + ": \"" + key + "\" is out of range";
     return false;
   }
   out = object[key].get<uint32_t>();
@@ -177,6 +183,10 @@ bool ParseSaleCheck(const json& j, SaleCheck& check, std::string& error) {
   }
   if (j.contains("paid")) {
     if (!Number(j, "paid", parsed.paid, "the check", error)) return false;
+    if (!Fits(parsed.paid, 0, 99999999.99, 2)) {
+      error = "the check: \"paid\" must be from 0 to 99999999.99 with at most two decimals";
+      return false;
+    }
     parsed.paidGiven = true;
   }
   if (!Boolean(j, "nonCash", parsed.nonCash, "the check", error)) return false;
