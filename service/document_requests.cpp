@@ -64,41 +64,26 @@ bool Receipt(const json& body, DocumentRequest& d, std::string& error) {
   return true;
 }
 
-bool CashIn(const json& body, DocumentRequest& d, std::string& error) {
+// Cash in and cash out: one sum.
+template <auto kCall>
+bool OneSum(const json& body, DocumentRequest& d, std::string& error) {
   double amount = 0;
   if (!OnlyKeys(body, {"amount"}, error) || !Amount(body, "amount", amount, error)) return false;
   d.runTimeoutMs = client::kCashCheckRunMs;
-  d.run = [amount] { return CRCreateInputCheck(amount); };
+  d.run = [amount] { return kCall(amount); };
   return true;
 }
 
-bool CashOut(const json& body, DocumentRequest& d, std::string& error) {
-  double amount = 0;
-  if (!OnlyKeys(body, {"amount"}, error) || !Amount(body, "amount", amount, error)) return false;
-  d.runTimeoutMs = client::kCashCheckRunMs;
-  d.run = [amount] { return CRCreateTakeoffCheck(amount); };
-  return true;
-}
-
-bool Pack(const json& body, DocumentRequest& d, std::string& error) {
+// Pack and money back: a section and a sum.
+template <auto kCall>
+bool SectionSum(const json& body, DocumentRequest& d, std::string& error) {
   double amount = 0;
   uint32_t section = 0;
   if (!OnlyKeys(body, {"section", "amount"}, error) || !Section(body, section, error) ||
       !Amount(body, "amount", amount, error))
     return false;
   d.runTimeoutMs = client::kPackCheckRunMs;
-  d.run = [section, amount] { return CRCreatePackCheck(section, amount); };
-  return true;
-}
-
-bool MoneyBack(const json& body, DocumentRequest& d, std::string& error) {
-  double amount = 0;
-  uint32_t section = 0;
-  if (!OnlyKeys(body, {"section", "amount"}, error) || !Section(body, section, error) ||
-      !Amount(body, "amount", amount, error))
-    return false;
-  d.runTimeoutMs = client::kPackCheckRunMs;
-  d.run = [section, amount] { return CRCreateMoneyBackCheck(section, amount); };
+  d.run = [section, amount] { return kCall(section, amount); };
   return true;
 }
 
@@ -152,10 +137,10 @@ struct Route {
 // CRReport's kinds: 1 cashiers, 2 sections, 3 hourly, 4 goods, 5 X.
 constexpr Route kRoutes[] = {
     {"receipts", "receipt", Receipt},
-    {"cash-in", "cash-in", CashIn},
-    {"cash-out", "cash-out", CashOut},
-    {"pack", "pack", Pack},
-    {"money-back", "money-back", MoneyBack},
+    {"cash-in", "cash-in", OneSum<&CRCreateInputCheck>},
+    {"cash-out", "cash-out", OneSum<&CRCreateTakeoffCheck>},
+    {"pack", "pack", SectionSum<&CRCreatePackCheck>},
+    {"money-back", "money-back", SectionSum<&CRCreateMoneyBackCheck>},
     {"decorated", "decorated", Decorated},
     {"annul", "annul", Annul},
     {"reports/x", "report-x", Report<5>},
