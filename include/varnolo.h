@@ -300,7 +300,13 @@ VARNOLO_API ResultCode VARNOLO_CALL CRAnnulCheck(void);
 
 /* ---- Reports, shift and trade totals ----------------------------------- */
 
-/* kind 1..4, any other value: the fifth report */
+/* CRReport's kinds. Any value other than 1..4 prints the X report. */
+#define CR_REPORT_CASHIERS 1 /* by cashier (needs cashiers in the configuration) */
+#define CR_REPORT_SECTIONS 2 /* by section */
+#define CR_REPORT_HOURLY 3   /* by hour */
+#define CR_REPORT_GOODS 4    /* by goods-base entry */
+#define CR_REPORT_X 5        /* the day's totals without closing the shift */
+
 VARNOLO_API ResultCode VARNOLO_CALL CRReport(int32_t kind);
 VARNOLO_API ResultCode VARNOLO_CALL CRCloseSwitch(void);
 VARNOLO_API ResultCode VARNOLO_CALL CRGetTradeResults(TradeTotals* totals, TradeCounters* counters,

@@ -1,5 +1,6 @@
 #include "document_desk.h"
 
+#include "document_outcome.h"
 #include "varnolo.h"
 
 namespace varnolo::service {
@@ -69,7 +70,8 @@ Reply DocumentDesk::Run(const std::string& key, const std::string& canonicalBody
   }
   JournalEntry entry;
   entry.key = key;
-  entry.kind = doc.kind;
+  const rules::DocumentRule& rule = *doc.rule;
+  entry.kind = std::string(rule.kind);
   entry.request = canonicalBody;
   entry.startedMs = wallMs_();
   entry.runTimeoutMs = doc.runTimeoutMs;
@@ -78,7 +80,7 @@ Reply DocumentDesk::Run(const std::string& key, const std::string& canonicalBody
   Reply reply;
   std::optional<bool> registered;
   std::optional<int> tapeAfter;
-  if (doc.judgedByTape) {
+  if (rule.judgedByTape) {
     const client::DocumentOutcome o =
         client::RunDocument(doc.run, doc.runTimeoutMs, witness_, [&](uint16_t before) {
           entry.tapeBefore = before;
@@ -96,7 +98,7 @@ Reply DocumentDesk::Run(const std::string& key, const std::string& canonicalBody
     } else if (o.registered != client::Registered::kUnknown && o.sent) {
       count = o.after;
     }
-    reply = DocumentReply(doc.kind, key, o, count);
+    reply = DocumentReply(rule, key, o, count);
     if (!o.sent) return reply;  // nothing was written down
     if (o.registered != client::Registered::kUnknown)
       registered = o.registered == client::Registered::kYes;
@@ -106,22 +108,8 @@ Reply DocumentDesk::Run(const std::string& key, const std::string& canonicalBody
       return ErrorReply(500, "the journal could not be written (" + journal_.lastError() +
                                  "); the document was not sent");
     }
-    reply = ResultReply(doc.run(), json{{"document", doc.kind}, {"key", key}});
-    if (reply.status == 200) {
-      registered = true;
-      reply.body["registered"] = true;
-    } else if (RegisterSilent(reply.libraryResult)) {
-      // A report leaves nothing on the tape to tell whether it printed.
-      reply.status = 502;
-      reply.retryAfterS = 0;
-      reply.body["registered"] = nullptr;
-      reply.body["message"] = reply.body["message"].get<std::string>() +
-                              " Whether it was printed is unknown: look at the paper before "
-                              "repeating it.";
-    } else {
-      registered = false;
-      reply.body["registered"] = false;
-    }
+    reply = PaperReply(rule, key, doc.run());
+    if (!reply.body["registered"].is_null()) registered = reply.body["registered"].get<bool>();
   }
   // Not registered, and the register was silent: the key may be sent again.
   const bool written = KeptForReplay(reply)
@@ -135,16 +123,7 @@ Reply DocumentDesk::Run(const std::string& key, const std::string& canonicalBody
 }
 
 std::optional<uint16_t> DocumentDesk::QuietCount() {
-  // Two successful reads in a row, a pause apart, that agree.
-  std::optional<uint16_t> previous;
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    uint16_t count = 0;
-    const int32_t read = witness_.readCount(&count);
-    if (read == CR_OK && previous && *previous == count) return count;
-    previous = read == CR_OK ? std::optional<uint16_t>(count) : std::nullopt;
-    witness_.pauseMs(client::kQuietPauseMs);
-  }
-  return std::nullopt;
+  return client::SettledCount(witness_, witness_.nowMs() + client::kQuietWindowMs);
 }
 
 bool DocumentDesk::Settle(const JournalEntry& e) {
@@ -169,14 +148,24 @@ bool DocumentDesk::Settle(const JournalEntry& e) {
     count = QuietCount();
     if (!count) return false;
   }
-  body["tapeCount"] = *count;
-  if (*count == *e.tapeBefore) return journal_.Forget(e.key);  // never printed: the key is free
-  if (*count > *e.tapeBefore) {
-    body["registered"] = true;
-    body["message"] =
-        "the service stopped before the register's answer; the control tape shows the document "
-        "registered";
-    return journal_.Finish(e.key, std::nullopt, true, *count, 200, body.dump(), "restart");
+  body["tapeCountAfter"] = *count;
+  client::DocumentOutcome o;
+  o.before = static_cast<uint16_t>(*e.tapeBefore);
+  o.after = *count;
+  o.registered = client::Judge(o.before, *count);
+  const rules::DocumentRule* rule = rules::FindDocument(e.kind);
+  body["verdict"] = client::VerdictSentence(rule != nullptr ? rule->title : e.kind, o);
+  switch (o.registered) {
+    case client::Registered::kNo:
+      return journal_.Forget(e.key);  // never printed: the key is free
+    case client::Registered::kYes:
+      body["registered"] = true;
+      body["message"] =
+          "the service stopped before the register's answer; the control tape shows the "
+          "document registered";
+      return journal_.Finish(e.key, std::nullopt, true, *count, 200, body.dump(), "restart");
+    case client::Registered::kUnknown:
+      break;
   }
   body["registered"] = nullptr;
   body["message"] =

@@ -1,13 +1,9 @@
 #include "document_requests.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <initializer_list>
-#include <string_view>
 
 #include "ansi_text.h"
-#include "document_verdict.h"
 #include "sale_check.h"
 #include "varnolo.h"
 
@@ -15,46 +11,106 @@ namespace varnolo::service {
 namespace {
 
 using nlohmann::json;
+using rules::DocumentKind;
 
-constexpr double kMaxAmount = 99999.99;
+// A document's arguments as read, in the order of its rule's fields.
+struct Arguments {
+  std::vector<double> numbers;
+  std::vector<std::string> texts;  // UTF-8
+};
 
-bool OnlyKeys(const json& body, std::initializer_list<std::string_view> keys, std::string& error) {
+bool OnlyKeys(const json& body, const rules::DocumentRule& rule, std::string& error) {
+  if (body.is_null() && rule.numbers.empty() && rule.texts.empty()) return true;
   if (!body.is_object()) return error = "the body must be a JSON object", false;
-  for (const auto& [key, value] : body.items()) {
-    if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
-      std::string known;
-      for (std::string_view k : keys) known += (known.empty() ? "" : ", ") + std::string(k);
-      error = "unknown key \"" + key + "\"" + (known.empty() ? "" : " (known: " + known + ")");
-      return false;
-    }
+  std::vector<std::string> known;
+  for (const rules::NumberRule& n : rule.numbers) known.emplace_back(n.field);
+  for (const rules::TextRule& t : rule.texts) known.emplace_back(t.field);
+  for (const auto& item : body.items()) {
+    if (std::find(known.begin(), known.end(), item.key()) != known.end()) continue;
+    std::string list;
+    for (const std::string& k : known) list += (list.empty() ? "" : ", ") + k;
+    error = "unknown key \"" + item.key() + "\"" + (list.empty() ? "" : " (known: " + list + ")");
+    return false;
   }
   return true;
 }
 
-// A sum of money: a number, not negative, at most 99,999.99, in whole kopecks.
-bool Amount(const json& body, const char* key, double& out, std::string& error) {
-  const auto it = body.find(key);
-  if (it == body.end()) return error = std::string("\"") + key + "\" is missing", false;
-  if (!it->is_number()) return error = std::string("\"") + key + "\" must be a number", false;
-  const double v = it->get<double>();
-  if (!std::isfinite(v) || v < 0 || v > kMaxAmount)
-    return error = std::string("\"") + key + "\" must be from 0 to 99999.99", false;
-  if (std::fabs(v * 100 - std::round(v * 100)) > 1e-6)
-    return error = std::string("\"") + key + "\" has more than two decimals", false;
-  out = v;
+bool ReadArguments(const json& body, const rules::DocumentRule& rule, Arguments& args,
+                   std::string& error) {
+  if (!OnlyKeys(body, rule, error)) return false;
+  for (const rules::NumberRule& n : rule.numbers) {
+    const std::string key(n.field);
+    const auto it = body.find(key);
+    if (it == body.end()) return error = "\"" + key + "\" is missing", false;
+    if (!it->is_number()) return error = "\"" + key + "\" must be a number", false;
+    const double value = it->get<double>();
+    if (std::optional<std::string> fault = rules::CheckNumber(n, value))
+      return error = *fault, false;
+    args.numbers.push_back(value);
+  }
+  for (const rules::TextRule& t : rule.texts) {
+    const std::string key(t.field);
+    const auto it = body.find(key);
+    if (it == body.end() || !it->is_string())
+      return error = "\"" + key + "\" must be a string", false;
+    const std::string text = it->get<std::string>();
+    if (std::optional<std::string> fault = rules::CheckText(t, text)) return error = *fault, false;
+    args.texts.push_back(text);
+  }
   return true;
 }
 
-bool Section(const json& body, uint32_t& out, std::string& error) {
-  const auto it = body.find("section");
-  if (it == body.end()) return error = "\"section\" is missing", false;
-  if (!it->is_number_integer() || it->get<int64_t>() < 1 || it->get<int64_t>() > 16)
-    return error = "\"section\" must be a whole number from 1 to 16", false;
-  out = it->get<uint32_t>();
-  return true;
+using Call = std::function<int32_t()> (*)(const Arguments&);
+
+template <auto kCall>
+std::function<int32_t()> OneSum(const Arguments& a) {
+  return [amount = a.numbers[0]] { return kCall(amount); };
 }
 
-using Parser = bool (*)(const json&, DocumentRequest&, std::string&);
+template <auto kCall>
+std::function<int32_t()> SectionSum(const Arguments& a) {
+  return [section = static_cast<uint32_t>(a.numbers[0]), amount = a.numbers[1]] {
+    return kCall(section, amount);
+  };
+}
+
+std::function<int32_t()> Decorated(const Arguments& a) {
+  return [amount = a.numbers[0], ansi = client::ToAnsi(a.texts[0])] {
+    DecoratedCheck check{};
+    check.amount = amount;
+    std::memcpy(check.text, ansi.data(), std::min(ansi.size(), sizeof check.text - 1));
+    return CRCreateDecoratedCheck(&check);
+  };
+}
+
+std::function<int32_t()> Annul(const Arguments&) {
+  return [] { return CRAnnulCheck(); };
+}
+std::function<int32_t()> ShiftClose(const Arguments&) {
+  return [] { return CRCloseSwitch(); };
+}
+
+struct Route {
+  const char* path;
+  DocumentKind id;
+  Call call;  // null: a report, run as CRReport of the rule's kind
+};
+
+constexpr Route kRoutes[] = {
+    {"receipts", DocumentKind::kSaleCheck, nullptr},
+    {"cash-in", DocumentKind::kCashIn, OneSum<&CRCreateInputCheck>},
+    {"cash-out", DocumentKind::kCashOut, OneSum<&CRCreateTakeoffCheck>},
+    {"pack", DocumentKind::kPack, SectionSum<&CRCreatePackCheck>},
+    {"money-back", DocumentKind::kMoneyBack, SectionSum<&CRCreateMoneyBackCheck>},
+    {"decorated", DocumentKind::kDecoratedCheck, Decorated},
+    {"annul", DocumentKind::kAnnul, Annul},
+    {"reports/x", DocumentKind::kReportX, nullptr},
+    {"reports/cashiers", DocumentKind::kReportCashiers, nullptr},
+    {"reports/sections", DocumentKind::kReportSections, nullptr},
+    {"reports/hourly", DocumentKind::kReportHourly, nullptr},
+    {"reports/goods", DocumentKind::kReportGoods, nullptr},
+    {"shift/close", DocumentKind::kShiftClose, ShiftClose},
+};
 
 bool Receipt(const json& body, DocumentRequest& d, std::string& error) {
   client::SaleCheck check;
@@ -64,99 +120,12 @@ bool Receipt(const json& body, DocumentRequest& d, std::string& error) {
   return true;
 }
 
-// Cash in and cash out: one sum.
-template <auto kCall>
-bool OneSum(const json& body, DocumentRequest& d, std::string& error) {
-  double amount = 0;
-  if (!OnlyKeys(body, {"amount"}, error) || !Amount(body, "amount", amount, error)) return false;
-  d.runTimeoutMs = client::kCashCheckRunMs;
-  d.run = [amount] { return kCall(amount); };
-  return true;
-}
-
-// Pack and money back: a section and a sum.
-template <auto kCall>
-bool SectionSum(const json& body, DocumentRequest& d, std::string& error) {
-  double amount = 0;
-  uint32_t section = 0;
-  if (!OnlyKeys(body, {"section", "amount"}, error) || !Section(body, section, error) ||
-      !Amount(body, "amount", amount, error))
-    return false;
-  d.runTimeoutMs = client::kPackCheckRunMs;
-  d.run = [section, amount] { return kCall(section, amount); };
-  return true;
-}
-
-bool Decorated(const json& body, DocumentRequest& d, std::string& error) {
-  double amount = 0;
-  if (!OnlyKeys(body, {"amount", "text"}, error) || !Amount(body, "amount", amount, error))
-    return false;
-  const auto text = body.find("text");
-  if (text == body.end() || !text->is_string()) return error = "\"text\" must be a string", false;
-  const std::string ansi = client::ToAnsi(text->get<std::string>());
-  if (ansi.size() > sizeof(DecoratedCheck{}.text) - 1)
-    return error = "\"text\" is longer than 255 bytes in the register's code page", false;
-  d.runTimeoutMs = client::kDecoratedCheckRunMs;
-  d.run = [amount, ansi] {
-    DecoratedCheck check{};
-    check.amount = amount;
-    std::memcpy(check.text, ansi.data(), ansi.size());
-    return CRCreateDecoratedCheck(&check);
-  };
-  return true;
-}
-
-bool Annul(const json& body, DocumentRequest& d, std::string& error) {
-  if (!body.is_null() && !OnlyKeys(body, {}, error)) return false;
-  d.runTimeoutMs = client::kAnnulmentRunMs;
-  d.run = [] { return CRAnnulCheck(); };
-  return true;
-}
-
-template <int32_t kKind>
-bool Report(const json& body, DocumentRequest& d, std::string& error) {
-  if (!body.is_null() && !OnlyKeys(body, {}, error)) return false;
-  d.judgedByTape = false;
-  d.run = [] { return CRReport(kKind); };
-  return true;
-}
-
-bool ShiftClose(const json& body, DocumentRequest& d, std::string& error) {
-  if (!body.is_null() && !OnlyKeys(body, {}, error)) return false;
-  d.judgedByTape = false;
-  d.run = [] { return CRCloseSwitch(); };
-  return true;
-}
-
-struct Route {
-  const char* path;
-  const char* kind;
-  Parser parse;
-};
-
-// CRReport's kinds: 1 cashiers, 2 sections, 3 hourly, 4 goods, 5 X.
-constexpr Route kRoutes[] = {
-    {"receipts", "receipt", Receipt},
-    {"cash-in", "cash-in", OneSum<&CRCreateInputCheck>},
-    {"cash-out", "cash-out", OneSum<&CRCreateTakeoffCheck>},
-    {"pack", "pack", SectionSum<&CRCreatePackCheck>},
-    {"money-back", "money-back", SectionSum<&CRCreateMoneyBackCheck>},
-    {"decorated", "decorated", Decorated},
-    {"annul", "annul", Annul},
-    {"reports/x", "report-x", Report<5>},
-    {"reports/cashiers", "report-cashiers", Report<1>},
-    {"reports/sections", "report-sections", Report<2>},
-    {"reports/hourly", "report-hourly", Report<3>},
-    {"reports/goods", "report-goods", Report<4>},
-    {"shift/close", "shift-close", ShiftClose},
-};
-
 }  // namespace
 
-const std::vector<std::string>& DocumentPaths() {
-  static const std::vector<std::string> paths = [] {
-    std::vector<std::string> p;
-    for (const Route& r : kRoutes) p.emplace_back(r.path);
+const std::vector<DocumentPath>& DocumentPaths() {
+  static const std::vector<DocumentPath> paths = [] {
+    std::vector<DocumentPath> p;
+    for (const Route& r : kRoutes) p.push_back({r.path, &rules::Document(r.id)});
     return p;
   }();
   return paths;
@@ -166,9 +135,19 @@ bool ParseDocumentRequest(const std::string& path, const json& body, DocumentReq
                           std::string& error) {
   for (const Route& r : kRoutes) {
     if (path != r.path) continue;
+    const rules::DocumentRule& rule = rules::Document(r.id);
     out = DocumentRequest{};
-    out.kind = r.kind;
-    return r.parse(body, out, error);
+    out.rule = &rule;
+    out.runTimeoutMs = rules::RunTimeoutMs(rule);
+    if (r.id == DocumentKind::kSaleCheck) return Receipt(body, out, error);
+    Arguments args;
+    if (!ReadArguments(body, rule, args, error)) return false;
+    if (r.call != nullptr) {
+      out.run = r.call(args);
+    } else {
+      out.run = [kind = rule.reportKind] { return CRReport(kind); };
+    }
+    return true;
   }
   error = "no such document: " + path;
   return false;

@@ -107,7 +107,7 @@ void HttpApi::Document(const std::string& path, const Request& req, Response& re
   auto doc = std::make_shared<DocumentRequest>();
   std::string error;
   if (!ParseDocumentRequest(path, body, *doc, error)) return Send(res, ErrorReply(422, error));
-  const std::string canonical = CanonicalRequest(doc->kind, body);
+  const std::string canonical = CanonicalRequest(std::string(doc->rule->kind), body);
   if (std::optional<Reply> stored = desk_.Replay(key, canonical)) return Send(res, *stored);
   OnWorker(res, [this, key, canonical, doc] { return desk_.Run(key, canonical, *doc); });
 }
@@ -134,9 +134,11 @@ void HttpApi::Install() {
     Send(res, Reply{200, OpenApiDocument(settings_.version), 0, 0});
   });
 
-  for (const std::string& path : DocumentPaths()) {
-    server_.Post("/v1/" + path,
-                 [this, path](const Request& req, Response& res) { Document(path, req, res); });
+  for (const DocumentPath& document : DocumentPaths()) {
+    server_.Post("/v1/" + document.path,
+                 [this, path = document.path](const Request& req, Response& res) {
+                   Document(path, req, res);
+                 });
   }
 
   server_.Get("/v1/totals", [this](const Request& req, Response& res) {

@@ -8,11 +8,13 @@
 #include <chrono>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "document_desk.h"
 #include "http_api.h"
 #include "journal.h"
+#include "register_session.h"
 #include "register_worker.h"
 
 namespace {
@@ -99,10 +101,13 @@ int main(int argc, char** argv) {
   workerSettings.onSessionOpen = [&desk] { return desk.SettleInFlight(); };
   // A device path is the library's COM1, set here before any thread runs, so
   // that the worker never touches the environment.
-  if (target.port != "COM1" && target.port != "COM2") {
-    setenv("VARNOLO_COM1", target.port.c_str(), 1);
-    workerSettings.target.port = "COM1";
+  std::string portError;
+  const std::optional<client::Target> selected = client::SelectPort(target, &portError);
+  if (!selected) {
+    std::cerr << "varnolo-service: --register-port: " << portError << std::endl;
+    return 2;
   }
+  workerSettings.target = *selected;
   workerSettings.portName = target.port;
   RegisterWorker worker(workerSettings);
 

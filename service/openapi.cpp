@@ -3,6 +3,7 @@
 #include <string>
 
 #include "document_requests.h"
+#include "rulebook.h"
 
 namespace varnolo::service {
 
@@ -33,18 +34,74 @@ json DocumentResponses() {
                      "DocumentResult")}};
 }
 
-json AmountBody(bool withSection) {
-  json schema{
-      {"type", "object"},
-      {"additionalProperties", false},
-      {"required", withSection ? json::array({"section", "amount"}) : json::array({"amount"})},
-      {"properties", {{"amount", {{"type", "number"}, {"minimum", 0}, {"maximum", 99999.99}}}}}};
-  if (withSection)
-    schema["properties"]["section"] = {{"type", "integer"}, {"minimum", 1}, {"maximum", 16}};
+json NumberSchema(const rules::NumberRule& n) {
+  return json{{"type", n.decimals == 0 ? "integer" : "number"},
+              {"minimum", n.low},
+              {"maximum", n.high},
+              {"description", std::string(n.meaning) + ": " + rules::RangeText(n)}};
+}
+
+json TextSchema(const rules::TextRule& t) {
+  if (t.digits)
+    return json{{"type", "string"},
+                {"pattern", "^([0-9]{" + std::to_string(t.maxBytes) + "})?$"},
+                {"description", std::to_string(t.maxBytes) + " digits, or empty"}};
+  return json{{"type", "string"},
+              {"maxLength", t.maxBytes},
+              {"description", "up to " + std::to_string(t.maxBytes) +
+                                  " characters, each one the register can print (code page 866)"}};
+}
+
+// A document's body: exactly its rule's arguments, all required.
+json BodySchema(const rules::DocumentRule& rule) {
+  if (rule.numbers.empty() && rule.texts.empty()) return nullptr;
+  json schema{{"type", "object"},
+              {"additionalProperties", false},
+              {"required", json::array()},
+              {"properties", json::object()}};
+  for (const rules::NumberRule& n : rule.numbers) {
+    schema["required"].push_back(n.field);
+    schema["properties"][std::string(n.field)] = NumberSchema(n);
+  }
+  for (const rules::TextRule& t : rule.texts) {
+    schema["required"].push_back(t.field);
+    schema["properties"][std::string(t.field)] = TextSchema(t);
+  }
   return schema;
 }
 
-json DocumentPost(const char* summary, const json& schema) {
+// A receipt: the sale check's lines and payment, as `varnolo sell --file` reads them.
+json ReceiptSchema() {
+  using namespace rules;
+  json quantity = NumberSchema(kLineQuantity);
+  quantity["maximum"] = kLinePieces.high;
+  quantity["description"] = std::string(kLineQuantity.meaning) + ": " + RangeText(kLineQuantity) +
+                            "; with pieces: " + RangeText(kLinePieces);
+  const json line{{"type", "object"},
+                  {"additionalProperties", false},
+                  {"required", json::array({"price"})},
+                  {"properties",
+                   {{"quantity", quantity},
+                    {"price", NumberSchema(kLinePrice)},
+                    {"section", NumberSchema(kLineSection)},
+                    {"tax", NumberSchema(kLineTax)},
+                    {"discount", NumberSchema(kLineDiscount)},
+                    {"raise", NumberSchema(kLineRaise)},
+                    {"name", TextSchema(kLineName)},
+                    {"barcode", TextSchema(kLineBarcode)},
+                    {"pieces", {{"type", "boolean"}}}}}};
+  return json{
+      {"type", "object"},
+      {"additionalProperties", false},
+      {"required", json::array({"lines"})},
+      {"properties",
+       {{"lines",
+         {{"type", "array"}, {"minItems", 1}, {"maxItems", kMaxCheckLines}, {"items", line}}},
+        {"paid", NumberSchema(kCheckPaid)},
+        {"nonCash", {{"type", "boolean"}}}}}};
+}
+
+json DocumentPost(const std::string& summary, const json& schema) {
   json op{{"summary", summary},
           {"parameters", json::array({{{"name", "Idempotency-Key"},
                                        {"in", "header"},
@@ -77,42 +134,7 @@ json Query(const char* name, const char* description) {
 }  // namespace
 
 json OpenApiDocument(const char* version) {
-  const json line{{"type", "object"},
-                  {"additionalProperties", false},
-                  {"properties",
-                   {{"quantity", {{"type", "number"}}},
-                    {"price", {{"type", "number"}}},
-                    {"section", {{"type", "integer"}}},
-                    {"tax", {{"type", "integer"}}},
-                    {"discount", {{"type", "number"}, {"description", "percent"}}},
-                    {"raise", {{"type", "number"}, {"description", "percent"}}},
-                    {"name", {{"type", "string"}, {"maxLength", 15}}},
-                    {"barcode", {{"type", "string"}, {"pattern", "^[0-9]{13}$"}}},
-                    {"pieces", {{"type", "boolean"}}}}}};
-  const json receipt{
-      {"type", "object"},
-      {"additionalProperties", false},
-      {"required", json::array({"lines"})},
-      {"properties",
-       {{"lines", {{"type", "array"}, {"minItems", 1}, {"maxItems", 20}, {"items", line}}},
-        {"paid", {{"type", "number"}}},
-        {"nonCash", {{"type", "boolean"}}}}}};
-  const json decorated{
-      {"type", "object"},
-      {"additionalProperties", false},
-      {"required", json::array({"amount", "text"})},
-      {"properties",
-       {{"amount", {{"type", "number"}}},
-        {"text", {{"type", "string"}, {"description", "up to 255 bytes in code page 1251"}}}}}};
   json paths{
-      {"/v1/receipts", DocumentPost("Print a sale check", receipt)},
-      {"/v1/cash-in", DocumentPost("Put cash into the drawer", AmountBody(false))},
-      {"/v1/cash-out", DocumentPost("Take cash out of the drawer", AmountBody(false))},
-      {"/v1/pack", DocumentPost("Print a pack check", AmountBody(true))},
-      {"/v1/money-back", DocumentPost("Pay money back", AmountBody(true))},
-      {"/v1/decorated", DocumentPost("Print a check of one amount with a text", decorated)},
-      {"/v1/annul", DocumentPost("Annul the last check of the shift", nullptr)},
-      {"/v1/shift/close", DocumentPost("Print the closing report and close the shift", nullptr)},
       {"/v1/status", Get("The register's line, the queue and the last documents", "Status")},
       {"/v1/totals", Get("The trade totals", "Totals",
                          json::array({Query("cashier", "one cashier's (1-8)"),
@@ -124,8 +146,13 @@ json OpenApiDocument(const char* version) {
        Get("The service's journal in journal order", "Journal",
            json::array({Query("after", "entries after this seq"), Query("limit", "at most 500")}))},
   };
-  for (const char* kind : {"x", "cashiers", "sections", "hourly", "goods"})
-    paths[std::string("/v1/reports/") + kind] = DocumentPost("Print a report", nullptr);
+  for (const DocumentPath& d : DocumentPaths()) {
+    std::string summary =
+        "Print the " + std::string(d.rule->title) + " (" + std::string(d.rule->function) + ")";
+    const json body =
+        d.rule->id == rules::DocumentKind::kSaleCheck ? ReceiptSchema() : BodySchema(*d.rule);
+    paths["/v1/" + d.path] = DocumentPost(summary, body);
+  }
   const json object{{"type", "object"}};
   return json{
       {"openapi", "3.0.3"},
@@ -149,8 +176,10 @@ json OpenApiDocument(const char* version) {
               {"result", {{"type", "integer"}, {"nullable", true}}},
               {"message", {{"type", "string"}}},
               {"registered", {{"type", "boolean"}, {"nullable", true}}},
-              {"tapeCountBefore", {{"type", "integer"}}},
-              {"tapeCount", {{"type", "integer"}, {"nullable", true}}},
+              {"tapeCountBefore", {{"type", "integer"}, {"nullable", true}}},
+              {"tapeCountAfter", {{"type", "integer"}, {"nullable", true}}},
+              {"verdict", {{"type", "string"}}},
+              {"settledBy", {{"type", "string"}}},
               {"replayed", {{"type", "boolean"}}}}}}},
           {"Status", object},
           {"Totals", object},

@@ -1,5 +1,6 @@
 #include "reply.h"
 
+#include "document_outcome.h"
 #include "varnolo.h"
 #include "varnolo_text.h"
 
@@ -37,36 +38,35 @@ Reply ResultReply(int32_t result, json data) {
   return reply;
 }
 
-Reply DocumentReply(const std::string& kind, const std::string& key,
+Reply DocumentReply(const rules::DocumentRule& document, const std::string& key,
                     const client::DocumentOutcome& o, std::optional<uint16_t> tapeCount) {
   using client::Registered;
   Reply reply;
   reply.libraryResult = o.result;
-  json& b = reply.body;
-  b = ResultFields(o.result);
-  b["document"] = kind;
-  b["key"] = key;
-  if (o.sent) b["tapeCountBefore"] = o.before;
-  b["tapeCount"] = tapeCount ? json(*tapeCount) : json(nullptr);
+  reply.body = client::OutcomeJson(document, o, tapeCount);
+  reply.body["key"] = key;
   switch (o.registered) {
     case Registered::kYes:
-      b["registered"] = true;
       reply.status = 200;
       break;
     case Registered::kNo:
-      b["registered"] = false;
       reply.status = o.sent ? RefusalStatus(o.result) : 503;
-      if (!o.sent) b["message"] = "not sent: the tape count could not be read to judge it";
       break;
     case Registered::kUnknown:
-      b["registered"] = nullptr;
-      b["message"] = std::string(VarnoloResultText(o.result)) +
-                     " Whether the register registered it is unknown: check the tape before "
-                     "repeating it.";
       reply.status = 502;
       break;
   }
   if (reply.status == 503) reply.retryAfterS = kRetryAfterSilentS;
+  return reply;
+}
+
+Reply PaperReply(const rules::DocumentRule& document, const std::string& key, int32_t result) {
+  Reply reply;
+  reply.libraryResult = result;
+  reply.body = client::PaperOutcomeJson(document, result);
+  reply.body["key"] = key;
+  // A report leaves nothing on the tape to tell whether it printed.
+  reply.status = result == CR_OK ? 200 : RegisterSilent(result) ? 502 : RefusalStatus(result);
   return reply;
 }
 

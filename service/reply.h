@@ -8,6 +8,7 @@
 #include <string>
 
 #include "document_verdict.h"
+#include "rulebook.h"
 #include "varnolo.h"
 
 namespace varnolo::service {
@@ -37,9 +38,15 @@ Reply ResultReply(int32_t result, nlohmann::json data = nlohmann::json::object()
 
 // A document's answer: 200 when it is on the tape (whatever the call gave),
 // the refusal status when it is not, 502 with "registered": null when nobody
-// can tell. `tapeCount` is the count after, when known.
-Reply DocumentReply(const std::string& kind, const std::string& key,
+// can tell. The body is the outcome's one shape (document_outcome.h) and the
+// key; `tapeCount` is the count after, when known.
+Reply DocumentReply(const rules::DocumentRule& document, const std::string& key,
                     const client::DocumentOutcome& outcome, std::optional<uint16_t> tapeCount);
+
+// A report's or the shift close's answer: 200 printed, 502 with
+// "registered": null when the register did not answer (nothing on the tape
+// tells), the refusal status otherwise.
+Reply PaperReply(const rules::DocumentRule& document, const std::string& key, int32_t result);
 
 // Answers that a retry with the same key must get again. A document refused
 // because the register did not answer registered nothing and may be sent

@@ -66,7 +66,7 @@ function show(s) {
     cell(row, d.state === "in flight" ? "in flight" : d.httpStatus);
     cell(row, d.result === null ? "" : d.result);
     cell(row, registeredText(d.registered));
-    cell(row, d.tapeCount === null ? "" : d.tapeCount);
+    cell(row, d.tapeCountAfter === null ? "" : d.tapeCountAfter);
   }
   document.getElementById("updated").textContent = "updated " + new Date().toLocaleTimeString();
 }

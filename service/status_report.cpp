@@ -14,7 +14,7 @@ json JournalEntryJson(const JournalEntry& e, bool withRequest) {
          {"result", maybe(e.result)},
          {"registered", maybe(e.registered)},
          {"tapeCountBefore", maybe(e.tapeBefore)},
-         {"tapeCount", maybe(e.tapeAfter)},
+         {"tapeCountAfter", maybe(e.tapeAfter)},
          {"startedMs", e.startedMs}};
   if (!e.settledBy.empty()) j["settledBy"] = e.settledBy;
   if (withRequest) j["request"] = json::parse(e.request, nullptr, false);

@@ -23,13 +23,13 @@ struct ReportRoutine {
 
 ReportRoutine RoutineFor(int32_t kind) {
   switch (kind) {
-    case 1:
+    case CR_REPORT_CASHIERS:
       return {cap::kReport1, cap::kReport1Parameter};
-    case 2:
+    case CR_REPORT_SECTIONS:
       return {cap::kReport2, cap::kReport2Parameter};
-    case 3:
+    case CR_REPORT_HOURLY:
       return {cap::kReport3, cap::kReport3Parameter};
-    case 4:
+    case CR_REPORT_GOODS:
       return {cap::kReport4, cap::kReport4Parameter};
     default:
       return {cap::kReport5, cap::kReport5Parameter};
@@ -46,10 +46,10 @@ ResultCode Report(int32_t kind) {
   CallFrame frame;
   uint8_t cashiers = 0;
   if (const ResultCode r = ReadWorkingByte(cap::kUseCashiersByte, cashiers); r != kOk) return r;
-  if (cashiers == 0 && kind == 1) return kConfiguration;
+  if (cashiers == 0 && kind == CR_REPORT_CASHIERS) return kConfiguration;
   uint8_t forbidden = 0;
   if (const ResultCode r = ReadWorkingByte(cap::kReport4Forbidden, forbidden); r != kOk) return r;
-  if (forbidden != 0 && kind == 4) return kConfiguration;
+  if (forbidden != 0 && kind == CR_REPORT_GOODS) return kConfiguration;
 
   uint8_t mode = kModeInShift;
   const ResultCode shift = ShiftOpenTest();

@@ -1,15 +1,20 @@
 // The was-it-registered verdict on a scripted tape count and a virtual clock:
 // it waits for two agreeing reads, starts over after a failed read, and gives
-// up at what is left of the document's print timeout.
+// up at what is left of the document's print timeout. The cases are the ones
+// the Python package runs too.
 #include "document_verdict.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <deque>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 
-#include "support/param_name.h"
+#include "document_outcome.h"
+#include "port_name.h"
 #include "varnolo.h"
 
 namespace varnolo::client {
@@ -17,113 +22,94 @@ namespace {
 
 constexpr int32_t kLost = CR_ERR_NO_REPLY;
 
-// One count read: its result and, on success, the count.
-struct Read {
-  int32_t result;
-  uint16_t count = 0;
+// The verdict cases every face runs (tests/vectors/verdict.json): the count
+// reads in order, the document call, and the outcome as the faces report it.
+struct VerdictVector {
+  std::string name;
+  nlohmann::json data;
 };
 
-struct VerdictCase {
-  const char* name;
-  uint16_t before;
-  int32_t runResult;
-  uint64_t runMs;  // how long the document call takes
-  std::vector<Read> after;
-  Registered expected;
-  bool allReadsUsed = true;
-};
+std::vector<VerdictVector> Vectors() {
+  std::ifstream in(VARNOLO_VECTORS_DIR "/verdict.json");
+  const nlohmann::json all = nlohmann::json::parse(in);
+  std::vector<VerdictVector> out;
+  for (const nlohmann::json& c : all["cases"]) out.push_back({c["name"], c});
+  for (VerdictVector& v : out) v.data["readMs"] = all["readMs"];
+  return out;
+}
 
-class Verdict : public ::testing::TestWithParam<VerdictCase> {};
+class Verdict : public ::testing::TestWithParam<VerdictVector> {};
 
-TEST_P(Verdict, Decides) {
-  const VerdictCase& c = GetParam();
+TEST_P(Verdict, DecidesAsEveryFaceDoes) {
+  const nlohmann::json& c = GetParam().data;
   uint64_t now = 0;
-  std::deque<Read> reads(c.after.begin(), c.after.end());
-  reads.push_front({CR_OK, c.before});
+  std::deque<std::pair<int32_t, uint16_t>> reads;
+  for (const nlohmann::json& r : c["reads"]) reads.emplace_back(r[0], r[1]);
+  const uint64_t readMs = c["readMs"];
   const TapeWitness witness{[&](uint16_t* count) {
                               if (reads.empty()) {
                                 ADD_FAILURE() << "one read too many";
                                 return kLost;
                               }
-                              const Read r = reads.front();
+                              const auto [result, value] = reads.front();
                               reads.pop_front();
-                              // A lost read costs its whole timeout.
-                              now += r.result == kLost ? kCountReadTimeoutMs : 30;
-                              if (r.result == CR_OK) *count = r.count;
-                              return r.result;
+                              // A read without an answer costs its whole timeout.
+                              now += result == kLost ? kCountReadTimeoutMs : readMs;
+                              if (result == CR_OK) *count = value;
+                              return result;
                             },
                             [&] { return now; }, [&](uint32_t ms) { now += ms; }};
-  const uint32_t runTimeoutMs = 9000;  // a one-line sale check
+  const uint32_t runTimeoutMs = c["runTimeoutMs"];
+  bool ran = false;
   const DocumentOutcome o = RunDocument(
       [&] {
-        now += c.runMs;
-        return c.runResult;
+        ran = true;
+        now += c["run"]["ms"].get<uint64_t>();
+        return c["run"]["result"].get<int32_t>();
       },
       runTimeoutMs, witness);
-  EXPECT_EQ(o.registered, c.expected);
-  EXPECT_EQ(o.result, c.runResult);
-  EXPECT_TRUE(o.sent);
-  if (c.allReadsUsed) {
-    EXPECT_TRUE(reads.empty()) << reads.size() << " reads left";
+  const nlohmann::json& expect = c["expect"];
+  const nlohmann::json shown = OutcomeJson(rules::Document(rules::DocumentKind::kCashIn), o);
+  EXPECT_EQ(o.sent, expect["sent"].get<bool>());
+  EXPECT_EQ(ran, o.sent) << "a document not sent must never reach the register";
+  EXPECT_EQ(shown["registered"], expect["registered"]);
+  EXPECT_EQ(shown["tapeCountBefore"], expect["tapeCountBefore"]);
+  EXPECT_EQ(shown["tapeCountAfter"], expect["tapeCountAfter"]);
+  EXPECT_EQ(o.result, expect.value("result", c["run"]["result"].get<int32_t>()));
+  if (!expect["readsLeft"].is_null()) {
+    EXPECT_EQ(reads.size(), expect["readsLeft"].get<size_t>());
   }
-  // Never past the print timeout, two reads and the pause, plus the last read.
-  EXPECT_LE(now,
-            std::max<uint64_t>(runTimeoutMs, c.runMs) + 3 * kCountReadTimeoutMs + kQuietPauseMs);
+  // Never past the print timeout, the quiet window, plus the last read.
+  EXPECT_LE(now, std::max<uint64_t>(runTimeoutMs, c["run"]["ms"].get<uint64_t>()) + kQuietWindowMs +
+                     2 * kCountReadTimeoutMs);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Verdict,
-    ::testing::Values(
-        VerdictCase{"Printed", 4, CR_OK, 3000, {}, Registered::kYes},
-        VerdictCase{
-            "LostAnswerTapeGrew", 4, kLost, 9000, {{CR_OK, 6}, {CR_OK, 6}}, Registered::kYes},
-        VerdictCase{"RefusedTapeSame", 4, 0x33, 200, {{CR_OK, 4}, {CR_OK, 4}}, Registered::kNo},
-        // Still printing: the first count is the old one. One read would say "not registered".
-        VerdictCase{"StillPrinting",
-                    4,
-                    kLost,
-                    9000,
-                    {{CR_OK, 4}, {CR_OK, 6}, {CR_OK, 6}},
-                    Registered::kYes},
-        // A failed read between two equal counts is not agreement.
-        VerdictCase{"FailedReadStartsOver",
-                    4,
-                    kLost,
-                    9000,
-                    {{CR_OK, 4}, {kLost}, {CR_OK, 6}, {CR_OK, 6}},
-                    Registered::kYes},
-        // The late answer took the whole remaining time: no agreement in time.
-        VerdictCase{"SilentLine",
-                    4,
-                    kLost,
-                    9000,
-                    {{kLost}, {kLost}, {kLost}, {kLost}, {kLost}},
-                    Registered::kUnknown,
-                    false},
-        // A quick failure leaves the register most of its print time.
-        VerdictCase{"QuickFailureWaitsLonger",
-                    4,
-                    0x33,
-                    100,
-                    {{kLost}, {kLost}, {kLost}, {kLost}, {CR_OK, 5}, {CR_OK, 5}},
-                    Registered::kYes},
-        VerdictCase{"SessionGone", 4, kLost, 9000, {{CR_ERR_PORT_CLOSED}}, Registered::kUnknown},
-        // The tape was closed meanwhile: a smaller count tells nothing.
-        VerdictCase{
-            "TapeClosedMeanwhile", 4, kLost, 9000, {{CR_OK, 1}, {CR_OK, 1}}, Registered::kUnknown}),
-    test::ParamName());
+std::string VectorName(const ::testing::TestParamInfo<VerdictVector>& p) {
+  std::string name = p.param.name;
+  for (char& ch : name) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return name;
+}
 
-TEST(VerdictBefore, WithoutACountNothingIsSent) {
-  int reads = 0;
-  bool ran = false;
-  const TapeWitness witness{[&](uint16_t*) { return ++reads, kLost; }, [] { return uint64_t{0}; },
-                            [](uint32_t) {}};
-  const DocumentOutcome o = RunDocument([&] { return ran = true, CR_OK; }, 9000, witness);
-  EXPECT_FALSE(ran);
-  EXPECT_FALSE(o.sent);
-  EXPECT_EQ(o.registered, Registered::kNo);
-  EXPECT_EQ(o.result, kLost);
-  EXPECT_EQ(reads, 2);  // one more try
+INSTANTIATE_TEST_SUITE_P(Vectors, Verdict, ::testing::ValuesIn(Vectors()), VectorName);
+
+// The port names every face reads alike (tests/vectors/ports.json).
+TEST(PortNames, AreReadAsEveryFaceReadsThem) {
+  std::ifstream in(VARNOLO_VECTORS_DIR "/ports.json");
+  for (const nlohmann::json& c : nlohmann::json::parse(in)["cases"]) {
+    const std::string name = c["name"];
+    std::string error;
+    const std::optional<PortChoice> choice = ResolvePort(name, &error);
+    if (c.value("error", false)) {
+      EXPECT_FALSE(choice) << name;
+      EXPECT_FALSE(error.empty()) << name;
+      continue;
+    }
+    ASSERT_TRUE(choice) << name << ": " << error;
+    EXPECT_EQ(choice->selector, c["selector"].get<int32_t>()) << name;
+    EXPECT_EQ(choice->device, c["device"].is_null() ? "" : c["device"].get<std::string>()) << name;
+  }
 }
 
 }  // namespace

@@ -57,6 +57,58 @@ INSTANTIATE_TEST_SUITE_P(
         CheckFileCase{"NotJson", R"({"lines":[)", "not valid JSON"}),
     ParamName());
 
+// What every face answers alike: a value the library would cut or refuse,
+// or a text the register cannot print, is refused before anything is sent,
+// naming the argument and its range.
+struct SameAnswerCase {
+  const char* name;
+  const char* command;
+  const char* message;
+};
+
+class CliSameAnswer : public CliInput, public ::testing::WithParamInterface<SameAnswerCase> {};
+
+TEST_P(CliSameAnswer, RefusedBeforeSending) {
+  const SameAnswerCase& c = GetParam();
+  const CliRun run = cli.Run(c.command);
+  EXPECT_EQ(run.exit, 2) << run.out << run.err;
+  EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  EXPECT_EQ(cli.Paper(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliSameAnswer,
+    ::testing::Values(
+        SameAnswerCase{"CashInThreeDecimals", "cash-in 10.999",
+                       "cash-in: amount 10.999 has more than 2 decimals (allowed: 0 to 99999.99, "
+                       "at most 2 decimals)"},
+        SameAnswerCase{"CashInAboveItsRange", "cash-in 100000",
+                       "cash-in: amount 100000 is out of range (allowed: 0 to 99999.99"},
+        SameAnswerCase{"LinePriceThreeDecimals", "sell '1*10.005'", "price 10.005 has more than 2"},
+        SameAnswerCase{"NameTheRegisterCannotPrint", "sell '1*5,name=€uro'",
+                       "name \"€uro\" holds \"€\", which the register cannot print"},
+        SameAnswerCase{"DecoratedTextTheRegisterCannotPrint", "decorated 5 'Price in €'",
+                       "text \"Price in €\" holds \"€\""},
+        SameAnswerCase{"PackSectionPastSixteen", "pack 17 5", "section 17 is out of range"},
+        SameAnswerCase{"GoodsEntryPastTheBase", "goods-sell 1801", "number 1801 is out of range"},
+        SameAnswerCase{"HeaderTheRegisterCannotPrint", "header 'Café €'",
+                       "header \"Café €\" holds \"é\", which the register cannot print"},
+        SameAnswerCase{"TaxNameTheRegisterCannotPrint", "tax 1 20 --name 'VAT ‰'",
+                       "tax: name \"VAT ‰\" holds \"‰\""}),
+    ParamName());
+
+// What the library carries out, the tool carries out: a cash-out may be
+// larger than any one cash-in.
+TEST_F(CliInput, ACashOutLargerThanACashInPrints) {
+  ASSERT_EQ(cli.Run("cash-in 75000").exit, 0);
+  ASSERT_EQ(cli.Run("cash-in 75000").exit, 0);
+  const CliRun run = cli.Run("--json cash-out 150000");
+  ASSERT_EQ(run.exit, 0) << run.out << run.err;
+  EXPECT_EQ(run.Json()["registered"], true);
+  EXPECT_EQ(run.Json()["verdict"], "cash out: printed");
+  EXPECT_NE(cli.Paper().find("150000.00"), std::string::npos) << cli.Paper();
+}
+
 TEST_F(CliInput, CheckFileWithEveryKeyPrintsWhatItSays) {
   const CliRun run = cli.Run(
       "--json sell --file " +

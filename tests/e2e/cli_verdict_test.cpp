@@ -37,6 +37,20 @@ TEST_P(CliVerdict, TellsWhatThePaperShows) {
   if (c.exit != 0) {
     EXPECT_NE(j["result"], 0);
   }
+  // The outcome's one shape, as varnolo-service answers it too.
+  EXPECT_EQ(j["document"], "receipt");
+  if (j["tapeCountBefore"].is_null()) {
+    // No count before: the document was never sent.
+    EXPECT_NE(j["verdict"].get<std::string>().find("not sent"), std::string::npos) << run.out;
+    EXPECT_EQ(c.printed, 0u);
+  } else if (c.exit == 4) {
+    EXPECT_GT(j["tapeCountAfter"], j["tapeCountBefore"]) << run.out;
+  } else if (c.exit == 1) {
+    EXPECT_EQ(j["tapeCountAfter"], j["tapeCountBefore"]) << run.out;
+  } else if (c.exit == 5) {
+    EXPECT_TRUE(j["tapeCountAfter"].is_null()) << run.out;
+  }
+  EXPECT_EQ(j["verdict"].get<std::string>().rfind("sale check: ", 0), 0u) << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(

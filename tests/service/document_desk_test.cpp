@@ -43,7 +43,7 @@ struct FakeRegister {
   // and the next `failAfter` count reads fail.
   DocumentRequest Document(int32_t result, uint16_t adds, int failAfter = 0) {
     DocumentRequest d;
-    d.kind = "receipt";
+    d.rule = &rules::Document(rules::DocumentKind::kSaleCheck);
     d.runTimeoutMs = 9000;
     d.run = [this, result, adds, failAfter] {
       ++sent;
@@ -107,7 +107,7 @@ TEST_P(DeskOutcome, AnswersOnceAndReplaysWithoutTheRegister) {
     EXPECT_EQ(again.status, first.status);
     EXPECT_EQ(again.body["replayed"], true);
     EXPECT_EQ(again.body["registered"], first.body["registered"]);
-    EXPECT_EQ(again.body["tapeCount"], first.body["tapeCount"]);
+    EXPECT_EQ(again.body["tapeCountAfter"], first.body["tapeCountAfter"]);
   } else {
     EXPECT_EQ(reg_.sent, 2) << "nothing was registered: the key may go again";
   }
@@ -131,11 +131,13 @@ INSTANTIATE_TEST_SUITE_P(
 // tell whether it printed, so the key is kept as unknown, never sent again.
 TEST_F(Desk, ASilentReportIsUnknownAndNotRunAgain) {
   DocumentRequest report = reg_.Document(CR_ERR_NO_REPLY, 0);
-  report.kind = "report-x";
-  report.judgedByTape = false;
+  report.rule = &rules::Document(rules::DocumentKind::kReportX);
   const Reply first = desk_->Run("x-1", body_, report);
   EXPECT_EQ(first.status, 502) << first.body.dump();
   EXPECT_EQ(first.body["registered"], nullptr);
+  EXPECT_EQ(first.body["verdict"],
+            "X report: whether it was printed is UNKNOWN (the register did not answer); look at "
+            "the paper before repeating it");
   const Reply again = desk_->Run("x-1", body_, report);
   EXPECT_EQ(again.status, 502);
   EXPECT_EQ(again.body["replayed"], true);
@@ -151,7 +153,7 @@ TEST_F(Desk, TheSameAmountWrittenAnotherWayIsTheSameRequest) {
 
 TEST_F(Desk, TheTapeCountAfterASuccessIsTheRegisters) {
   const Reply r = desk_->Run("k", body_, reg_.Document(CR_OK, 3));
-  EXPECT_EQ(r.body["tapeCount"], 7);
+  EXPECT_EQ(r.body["tapeCountAfter"], 7);
   EXPECT_EQ(journal_->Find("k")->tapeAfter, 7);
 }
 

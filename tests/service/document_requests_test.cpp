@@ -27,7 +27,7 @@ TEST_P(DocumentRequestOf, Body) {
   std::string error;
   EXPECT_EQ(ParseDocumentRequest(c.path, c.body, d, error), c.accepted) << error;
   if (c.accepted) {
-    EXPECT_EQ(d.kind, c.kindOrError);
+    EXPECT_EQ(d.rule->kind, c.kindOrError);
     EXPECT_TRUE(d.run);
   } else {
     EXPECT_NE(error.find(c.kindOrError), std::string::npos) << error;
@@ -61,6 +61,28 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{"CashOutNegative", "cash-out", {{"amount", -1}}, "amount", false},
         RequestCase{"CashOutThreeDecimals", "cash-out", {{"amount", 1.005}}, "decimals", false},
         RequestCase{"CashInMissing", "cash-in", json::object(), "missing", false},
+        // What every face answers alike: cut or refused by the library is refused here.
+        RequestCase{"CashInThreeDecimals",
+                    "cash-in",
+                    {{"amount", 10.999}},
+                    "amount 10.999 has more than 2 decimals (allowed: 0 to 99999.99",
+                    false},
+        RequestCase{"CashInAboveItsRange",
+                    "cash-in",
+                    {{"amount", 100000}},
+                    "amount 100000 is out of range (allowed: 0 to 99999.99",
+                    false},
+        RequestCase{"CashOutAboveACashIn", "cash-out", {{"amount", 150000}}, "cash-out", true},
+        RequestCase{"ReceiptPriceThreeDecimals",
+                    "receipts",
+                    {{"lines", {{{"quantity", 1}, {"price", 10.005}}}}},
+                    "line 1: price 10.005 has more than 2 decimals",
+                    false},
+        RequestCase{"ReceiptNameOutsideTheRegistersCodePage",
+                    "receipts",
+                    {{"lines", {{{"quantity", 1}, {"price", 5}, {"name", "€uro"}}}}},
+                    "line 1: name \"€uro\" holds \"€\", which the register cannot print",
+                    false},
         RequestCase{"Pack", "pack", {{"section", 2}, {"amount", 3}}, "pack", true},
         RequestCase{"PackSection17", "pack", {{"section", 17}, {"amount", 3}}, "section", false},
         RequestCase{"MoneyBackSectionFraction",
@@ -87,9 +109,9 @@ TEST(DocumentRequestOf, ReportsAreNotJudgedByTheTape) {
   DocumentRequest d;
   std::string error;
   ASSERT_TRUE(ParseDocumentRequest("reports/x", nullptr, d, error));
-  EXPECT_FALSE(d.judgedByTape);
+  EXPECT_FALSE(d.rule->judgedByTape);
   ASSERT_TRUE(ParseDocumentRequest("receipts", {{"lines", {kLine}}}, d, error));
-  EXPECT_TRUE(d.judgedByTape);
+  EXPECT_TRUE(d.rule->judgedByTape);
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ TEST(Service, AReceiptIsPrintedOnceUnderItsKey) {
   EXPECT_EQ(first.body["registered"], true);
   EXPECT_EQ(first.body["result"], 0);
   EXPECT_EQ(first.body["tapeCountBefore"], 0);
-  EXPECT_GT(first.body["tapeCount"].get<int>(), 0);
+  EXPECT_GT(first.body["tapeCountAfter"].get<int>(), 0);
+  EXPECT_EQ(first.body["verdict"], "sale check: printed");
   EXPECT_EQ(PricesOnPaper(s.Paper()), std::vector<std::string>{"12.34"}) << s.Paper();
 
   // The client did not hear the answer and sends it again: the register is
@@ -45,7 +46,7 @@ TEST(Service, AReceiptIsPrintedOnceUnderItsKey) {
   const HttpAnswer again = s.Post("/v1/receipts", Receipt(12.34), "order-1");
   EXPECT_EQ(again.status, 200);
   EXPECT_EQ(again.body["replayed"], true);
-  EXPECT_EQ(again.body["tapeCount"], first.body["tapeCount"]);
+  EXPECT_EQ(again.body["tapeCountAfter"], first.body["tapeCountAfter"]);
   EXPECT_EQ(again.headers.find("Idempotent-Replayed")->second, "true");
   // The same key for another receipt is a client's mistake, not a new check.
   const HttpAnswer other = s.Post("/v1/receipts", Receipt(99.99), "order-1");
@@ -56,7 +57,37 @@ TEST(Service, AReceiptIsPrintedOnceUnderItsKey) {
   const HttpAnswer tape = s.Get("/v1/tape");
   ASSERT_EQ(tape.status, 200) << tape.body.dump();
   EXPECT_EQ(tape.body["entries"][0]["amount"], 12.34);
-  EXPECT_EQ(tape.body["tapeCount"], first.body["tapeCount"]);
+  EXPECT_EQ(tape.body["tapeCount"], first.body["tapeCountAfter"]);
+}
+
+// What every face answers alike: what the library would cut or refuse, or
+// the register could not print, is 422 naming the argument, and nothing
+// reaches the paper; what the library carries out is carried out.
+TEST(Service, AnswersTheSameInputAsEveryFace) {
+  ServiceAgainstSim s;
+  const std::pair<std::string, json> refused[] = {
+      {"/v1/cash-in", {{"amount", 10.999}}},
+      {"/v1/cash-in", {{"amount", 100000}}},
+      {"/v1/receipts", {{"lines", {{{"quantity", 1}, {"price", 10.005}}}}}},
+      {"/v1/receipts", {{"lines", {{{"quantity", 1}, {"price", 5}, {"name", "€uro"}}}}}},
+  };
+  const char* named[] = {"amount 10.999 has more than 2 decimals (allowed: 0 to 99999.99",
+                         "amount 100000 is out of range (allowed: 0 to 99999.99",
+                         "price 10.005 has more than 2 decimals",
+                         "name \"€uro\" holds \"€\", which the register cannot print"};
+  for (size_t i = 0; i < std::size(refused); ++i) {
+    const HttpAnswer r = s.Post(refused[i].first, refused[i].second, "same-" + std::to_string(i));
+    EXPECT_EQ(r.status, 422) << r.body.dump();
+    EXPECT_NE(r.body["error"].get<std::string>().find(named[i]), std::string::npos)
+        << r.body.dump();
+  }
+  EXPECT_EQ(s.Paper(), "");
+  ASSERT_EQ(s.Post("/v1/cash-in", {{"amount", 75000}}, "in-1").status, 200);
+  ASSERT_EQ(s.Post("/v1/cash-in", {{"amount", 75000}}, "in-2").status, 200);
+  const HttpAnswer out = s.Post("/v1/cash-out", {{"amount", 150000}}, "out-1");
+  ASSERT_EQ(out.status, 200) << out.body.dump();
+  EXPECT_EQ(out.body["verdict"], "cash out: printed");
+  EXPECT_NE(s.Paper().find("150000.00"), std::string::npos) << s.Paper();
 }
 
 TEST(Service, WithoutTheTokenNothingIsPrintedAndTheTokenIsNeverLogged) {

@@ -1,6 +1,5 @@
 #include "document_verdict.h"
 
-#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -45,26 +44,27 @@ DocumentOutcome RunDocument(const std::function<int32_t()>& run, uint32_t runTim
   const uint64_t failedAt = witness.nowMs();
   const uint64_t elapsed = failedAt - start;
   const uint64_t left = runTimeoutMs > elapsed ? runTimeoutMs - elapsed : 0;
-  const uint64_t deadline = failedAt + left + 2 * kCountReadTimeoutMs + kQuietPauseMs;
+  const std::optional<uint16_t> after = SettledCount(witness, failedAt + left + kQuietWindowMs);
+  outcome.registered = Judge(outcome.before, after);
+  if (after) outcome.after = *after;
+  return outcome;
+}
+
+std::optional<uint16_t> SettledCount(const TapeWitness& witness, uint64_t deadlineMs) {
   std::optional<uint16_t> previous;
   for (;;) {
     uint16_t count = 0;
     const int32_t read = witness.readCount(&count);
-    if (read == CR_OK && previous && *previous == count) {
-      outcome.after = count;
-      // A smaller count means the tape was closed meanwhile: nothing to tell.
-      outcome.registered = count > outcome.before    ? Registered::kYes
-                           : count == outcome.before ? Registered::kNo
-                                                     : Registered::kUnknown;
-      return outcome;
-    }
-    // A failed read means the line is not quiet yet: start the agreement over.
+    if (read == CR_OK && previous && *previous == count) return count;
     previous = read == CR_OK ? std::optional<uint16_t>(count) : std::nullopt;
-    if (read == CR_ERR_PORT_CLOSED || witness.nowMs() >= deadline) break;
+    if (read == CR_ERR_PORT_CLOSED || witness.nowMs() >= deadlineMs) return std::nullopt;
     witness.pauseMs(kQuietPauseMs);
   }
-  outcome.registered = Registered::kUnknown;
-  return outcome;
+}
+
+Registered Judge(uint16_t before, std::optional<uint16_t> after) {
+  if (!after || *after < before) return Registered::kUnknown;
+  return *after > before ? Registered::kYes : Registered::kNo;
 }
 
 }  // namespace varnolo::client

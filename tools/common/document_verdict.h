@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace varnolo::client {
 
@@ -26,13 +27,6 @@ struct DocumentOutcome {
   uint16_t before = 0;
   uint16_t after = 0;  // valid when registered is not kUnknown
 };
-
-// The register's document run timeouts, by kind of document.
-inline constexpr uint32_t kGoodsBaseCheckRunMs = 20000;
-inline constexpr uint32_t kDecoratedCheckRunMs = 10000;
-inline constexpr uint32_t kCashCheckRunMs = 20000;  // cash in and cash out
-inline constexpr uint32_t kPackCheckRunMs = 20000;  // pack and money back
-inline constexpr uint32_t kAnnulmentRunMs = 20000;
 
 // How the verdict reaches the register and the clock; the default is the
 // library's CRGetNumOfShoppings and the system's steady clock.
@@ -55,5 +49,19 @@ using BeforeSend = std::function<bool(uint16_t before)>;
 DocumentOutcome RunDocument(const std::function<int32_t()>& run, uint32_t runTimeoutMs,
                             const TapeWitness& witness = LibraryTapeWitness(),
                             const BeforeSend& beforeSend = {});
+
+// The count once the line is quiet: two successful reads in a row, a pause
+// apart, that agree. A failed read starts the agreement over; a read that
+// finds no session (256) or the witness's clock reaching `deadlineMs` ends
+// the wait with nothing.
+std::optional<uint16_t> SettledCount(const TapeWitness& witness, uint64_t deadlineMs);
+
+// The longest a quiet line takes to show itself: two reads and the pause.
+inline constexpr uint32_t kQuietWindowMs = 2 * kCountReadTimeoutMs + kQuietPauseMs;
+
+// What a settled count says of a document sent when the tape had `before`
+// entries: more is registered, the same is not, fewer (the tape was closed
+// meanwhile) or none tells nothing.
+Registered Judge(uint16_t before, std::optional<uint16_t> after);
 
 }  // namespace varnolo::client

@@ -2,19 +2,24 @@
 
 #include <stdlib.h>
 
+#include "port_name.h"
 #include "varnolo.h"
 
 namespace varnolo::client {
 
+std::optional<Target> SelectPort(const Target& target, std::string* error) {
+  const std::optional<PortChoice> choice = ResolvePort(target.port, error);
+  if (!choice) return std::nullopt;
+  if (!choice->device.empty()) setenv("VARNOLO_COM1", choice->device.c_str(), 1);
+  Target selected = target;
+  selected.port = choice->selector == 0 ? "COM1" : "COM2";
+  return selected;
+}
+
 RegisterSession::RegisterSession(const Target& target) {
-  int32_t selector = 0;
-  if (target.port == "COM2") {
-    selector = 1;
-  } else if (target.port != "COM1") {
-    // A device path: the library's COM1 is pointed at it for this process.
-    setenv("VARNOLO_COM1", target.port.c_str(), 1);
-  }
-  open_ = CRInitInterface(target.registerNumber, selector) == 1;
+  const std::optional<Target> selected = SelectPort(target);
+  open_ =
+      selected && CRInitInterface(selected->registerNumber, selected->port == "COM2" ? 1 : 0) == 1;
 }
 
 RegisterSession::~RegisterSession() {

@@ -5,14 +5,21 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace varnolo::client {
 
 struct Target {
-  std::string port = "COM1";  // COM1, COM2 or a device path
+  std::string port = "COM1";  // as ResolvePort reads it: COM1, COM2 or a device path
   uint32_t registerNumber = 1;
 };
+
+// Points the library's COM1 at a device path (for the whole process: call it
+// before other threads run) and returns the target as the library then names
+// it, "COM1" or "COM2". Nothing, and `error` says why, when the name names no
+// port.
+std::optional<Target> SelectPort(const Target& target, std::string* error = nullptr);
 
 class RegisterSession {
  public:

@@ -1,13 +1,13 @@
 #include "sale_check.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "ansi_text.h"
+#include "rulebook.h"
 #include "varnolo.h"
 
 namespace varnolo::client {
@@ -106,57 +106,27 @@ bool ParseLine(const json& l, const std::string& where, SaleLine& line, std::str
 
 }  // namespace
 
-namespace {
-
-// Whether x lies in [low, high] with at most `decimals` decimals: the
-// library would cut further decimals off without a word.
-bool Fits(double x, double low, double high, int decimals) {
-  const double scaled = x * std::pow(10.0, decimals);
-  return x >= low && x <= high && std::fabs(scaled - std::round(scaled)) < 1e-6;
-}
-
-std::string NumberText(double x) {
-  std::ostringstream out;
-  out << x;
-  return out.str();
-}
-
-}  // namespace
-
 bool CheckSaleLine(const SaleLine& line, std::string& error) {
-  struct Range {
-    const char* what;
-    double value, low, high;
-    int decimals;
+  using namespace rules;
+  const std::pair<const NumberRule&, double> numbers[] = {
+      {line.pieces ? kLinePieces : kLineQuantity, line.quantity},
+      {kLinePrice, line.price},
+      {kLineRaise, line.raisePercent},
+      {kLineDiscount, line.discountPercent},
+      {kLineSection, static_cast<double>(line.section)},
+      {kLineTax, static_cast<double>(line.taxNumber)},
   };
-  const Range ranges[] = {
-      {"price", line.price, 0, 99999.99, 2},
-      line.pieces ? Range{"quantity (pieces)", line.quantity, 0, 999, 0}
-                  : Range{"quantity", line.quantity, 0, 65.535, 3},
-      {"raise", line.raisePercent, 0, 999.99, 2},
-      {"discount", line.discountPercent, 0, 99.99, 2},
-      {"section", static_cast<double>(line.section), 1, 16, 0},
-      {"tax", static_cast<double>(line.taxNumber), 0, 3, 0},
-  };
-  for (const Range& r : ranges) {
-    if (!Fits(r.value, r.low, r.high, r.decimals)) {
-      error = std::string(r.what) + " " + NumberText(r.value) + " is not within " +
-              NumberText(r.low) + " to " + NumberText(r.high) +
-              (r.decimals > 0 ? " with at most " + std::to_string(r.decimals) + " decimals"
-                              : std::string(" as a whole number"));
-      return false;
-    }
+  for (const auto& [rule, value] : numbers) {
+    if (std::optional<std::string> fault = CheckNumber(rule, value)) return error = *fault, false;
   }
-  if (ToAnsi(line.name).size() > kMaxNameBytes) {
-    error = "the name \"" + line.name + "\" is longer than " + std::to_string(kMaxNameBytes) +
-            " characters";
+  if (line.quantity * line.price > kMaxLineSum) {
+    error = "the line's sum (quantity x price) is above " + NumberText(kMaxLineSum);
     return false;
   }
-  const bool digits = std::all_of(line.barcode.begin(), line.barcode.end(),
-                                  [](char c) { return c >= '0' && c <= '9'; });
-  if (!line.barcode.empty() && (line.barcode.size() != 13 || !digits)) {
-    error = "the barcode \"" + line.barcode + "\" is not 13 digits";
-    return false;
+  for (const auto& [rule, text] :
+       {std::pair<const TextRule&, const std::string&>{kLineName, line.name},
+        {kLineBarcode, line.barcode}}) {
+    if (std::optional<std::string> fault = CheckText(rule, text)) return error = *fault, false;
   }
   return true;
 }
@@ -183,8 +153,8 @@ bool ParseSaleCheck(const json& j, SaleCheck& check, std::string& error) {
   }
   if (j.contains("paid")) {
     if (!Number(j, "paid", parsed.paid, "the check", error)) return false;
-    if (!Fits(parsed.paid, 0, 99999999.99, 2)) {
-      error = "the check: \"paid\" must be from 0 to 99999999.99 with at most two decimals";
+    if (std::optional<std::string> fault = rules::CheckNumber(rules::kCheckPaid, parsed.paid)) {
+      error = "the check: " + *fault;
       return false;
     }
     parsed.paidGiven = true;
@@ -245,7 +215,7 @@ int32_t CreateSaleCheck(const SaleCheck& check) {
 }
 
 uint32_t SaleCheckRunTimeoutMs(const SaleCheck& check) {
-  return 5000 * static_cast<uint32_t>(check.lines.size()) + 4000;
+  return rules::RunTimeoutMs(rules::Document(rules::DocumentKind::kSaleCheck), check.lines.size());
 }
 
 }  // namespace varnolo::client

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rulebook.h"
+
 namespace varnolo::client {
 
 struct SaleLine {
@@ -36,8 +38,8 @@ struct SaleCheck {
 inline constexpr std::string_view kCheckKeys[] = {"lines", "paid", "nonCash"};
 inline constexpr std::string_view kLineKeys[] = {
     "quantity", "price", "section", "tax", "discount", "raise", "name", "barcode", "pieces"};
-inline constexpr size_t kMaxLines = 20;
-inline constexpr size_t kMaxNameBytes = 15;  // in the register's code page
+inline constexpr size_t kMaxLines = rules::kMaxCheckLines;
+inline constexpr size_t kMaxNameBytes = rules::kLineName.maxBytes;  // in the register's code page
 
 // {"lines":[{"quantity":2,"price":10.5,"section":3,"tax":1,"discount":5,
 //   "raise":0,"name":"Milk","barcode":"4601234567893","pieces":true}],
@@ -47,10 +49,10 @@ inline constexpr size_t kMaxNameBytes = 15;  // in the register's code page
 bool ParseSaleCheck(const nlohmann::json& document, SaleCheck& check, std::string& error);
 bool ParseSaleCheckFile(const std::string& path, SaleCheck& check, std::string& error);
 
-// What the library would refuse with a bare 257 or silently cut: a value out
-// of its range or with more decimals than the register keeps, a name longer
-// than the register keeps, a barcode that is not 13 digits. The message
-// names the field.
+// What the library would refuse with a bare 257 or 269 or silently cut, by
+// the rulebook: a value out of its range or with more decimals than the
+// register keeps, a line sum above the largest, a name the register cannot
+// hold, a barcode that is not 13 digits. The message names the field.
 bool CheckSaleLine(const SaleLine& line, std::string& error);
 
 // CRCreateCheck, or CRCreateCheckEx when a line has a name, barcode or pieces.

@@ -1,6 +1,7 @@
 // goods get, set, clear, import and export: the register's internal goods base.
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "ansi_text.h"
 #include "atomic_file.h"
@@ -115,71 +116,88 @@ int Export(const std::string& file) {
   });
 }
 
+// goods get and goods clear.
+struct GoodsEntryOptions {
+  uint32_t number = 1;
+};
+
+// goods import and goods export.
+struct GoodsFileOptions {
+  std::string file;
+};
+
 }  // namespace
 
-void AddGoodsCommands(CLI::App& app) {
+void AddGoodsCommands(CLI::App& app, CommandRun& run) {
   auto* c = app.add_subcommand("goods", "The register's internal goods base");
   c->require_subcommand(1);
-  static uint32_t number = 1;
-  static std::string name, barcode, file;
-  static double price = 0;
-  static uint32_t section = 1;
-  static int32_t byPieces = 1;
 
   auto* get = c->add_subcommand("get", "Show an entry");
-  get->add_option("number", number, "entry number")->required();
-  get->callback([] {
-    std::exit(WithSession([] {
-      GoodsEntry g{};
-      const int32_t code = CRGetInternalGBEntry(&g, number);
-      if (code != CR_OK) return Report(code);
-      const GoodsRow r = RowOf(g, number);
-      return Report(code, RowJson(r),
-                    r.name + "  " + Money(r.price) + "  section " + std::to_string(r.section) +
-                        "  " + r.barcode + "\n");
-    }));
+  auto getOptions = std::make_shared<GoodsEntryOptions>();
+  get->add_option("number", getOptions->number, "entry number")->required();
+  get->callback([o = getOptions, &run] {
+    run = [o] {
+      return WithSession([o] {
+        GoodsEntry g{};
+        const int32_t code = CRGetInternalGBEntry(&g, o->number);
+        if (code != CR_OK) return Report(code);
+        const GoodsRow r = RowOf(g, o->number);
+        return Report(code, RowJson(r),
+                      r.name + "  " + Money(r.price) + "  section " + std::to_string(r.section) +
+                          "  " + r.barcode + "\n");
+      });
+    };
   });
 
+  // The options of goods set are the entry's fields.
   auto* set = c->add_subcommand("set", "Write an entry (not while a shift is open)");
-  set->add_option("number", number, "entry number")->required();
-  set->add_option("--name", name, "name (15 characters)")->required();
-  set->add_option("--price", price, "unit price")->required();
-  set->add_option("--section", section, "section (1-16)");
-  set->add_option("--barcode", barcode, "13 digits");
-  set->add_option("--by-pieces", byPieces,
+  auto row = std::make_shared<GoodsRow>();
+  set->add_option("number", row->number, "entry number")->required();
+  set->add_option("--name", row->name, "name (15 characters)")->required();
+  set->add_option("--price", row->price, "unit price")->required();
+  set->add_option("--section", row->section, "section (1-16)");
+  set->add_option("--barcode", row->barcode, "13 digits");
+  set->add_option("--by-pieces", row->byPieces,
                   "1 pieces, 0 weight, 2 pieces with computed check digit");
-  set->callback([] {
-    const GoodsRow row{0, number, name, price, section, barcode, byPieces};
-    std::string error;
-    if (!CheckGoodsRow(row, error)) std::exit(UsageError("goods set: " + error));
-    std::exit(WithSession([&] {
-      const GoodsEntry g = EntryOf(row);
-      return Report(CRSetInternalGBEntry(&g, number), json::object(),
-                    "entry " + std::to_string(number) + " written\n");
-    }));
+  set->callback([row, &run] {
+    run = [row] {
+      std::string error;
+      if (!CheckGoodsRow(*row, error)) return UsageError("goods set: " + error);
+      return WithSession([row] {
+        const GoodsEntry g = EntryOf(*row);
+        return Report(CRSetInternalGBEntry(&g, row->number), json::object(),
+                      "entry " + std::to_string(row->number) + " written\n");
+      });
+    };
   });
 
   auto* clear = c->add_subcommand("clear", "Empty an entry");
-  clear->add_option("number", number, "entry number")->required();
-  clear->callback([] {
-    std::exit(WithSession([] {
-      return Report(CRSetInternalGBEntry(nullptr, number), json::object(),
-                    "entry " + std::to_string(number) + " cleared\n");
-    }));
+  auto clearOptions = std::make_shared<GoodsEntryOptions>();
+  clear->add_option("number", clearOptions->number, "entry number")->required();
+  clear->callback([o = clearOptions, &run] {
+    run = [o] {
+      return WithSession([o] {
+        return Report(CRSetInternalGBEntry(nullptr, o->number), json::object(),
+                      "entry " + std::to_string(o->number) + " cleared\n");
+      });
+    };
   });
 
-  auto* import = c->add_subcommand(
+  auto* importCmd = c->add_subcommand(
       "import",
       "Write entries from a CSV file: number,name,price,section[,barcode[,byPieces]] separated "
       "by ',' or ';'. The whole file is checked first: one bad line and nothing is written");
-  import->add_option("file", file, "the CSV file")->required()->check(CLI::ExistingFile);
-  import->callback([] { std::exit(Import(file));
-});
+  auto importOptions = std::make_shared<GoodsFileOptions>();
+  importCmd->add_option("file", importOptions->file, "the CSV file")
+      ->required()
+      ->check(CLI::ExistingFile);
+  importCmd->callback([o = importOptions, &run] { run = [o] { return Import(o->file); }; });
 
-auto* exportCmd = c->add_subcommand(
-    "export", "Write the non-empty entries to a CSV file (replaced only when complete)");
-exportCmd->add_option("file", file, "the CSV file")->required();
-exportCmd->callback([] { std::exit(Export(file)); });
-}  // namespace varnolo::cli
+  auto* exportCmd = c->add_subcommand(
+      "export", "Write the non-empty entries to a CSV file (replaced only when complete)");
+  auto exportOptions = std::make_shared<GoodsFileOptions>();
+  exportCmd->add_option("file", exportOptions->file, "the CSV file")->required();
+  exportCmd->callback([o = exportOptions, &run] { run = [o] { return Export(o->file); }; });
+}
 
 }  // namespace varnolo::cli

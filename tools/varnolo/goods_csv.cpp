@@ -4,13 +4,11 @@
 #include <cstdio>
 #include <map>
 
-#include "ansi_text.h"
 #include "parse_number.h"
+#include "rulebook.h"
 
 namespace varnolo::cli {
 namespace {
-
-using client::ToAnsi;
 
 std::vector<std::string> SplitFields(const std::string& line, char separator) {
   std::vector<std::string> out;
@@ -90,8 +88,8 @@ bool ParseRow(const std::vector<std::string>& f, char separator, GoodsRow& row,
 }  // namespace
 
 bool CheckGoodsRow(const GoodsRow& row, std::string& error) {
-  if (ToAnsi(row.name).size() > 15) {
-    error = "name '" + row.name + "' is longer than 15 characters";
+  if (std::optional<std::string> fault = rules::CheckText(rules::kLineName, row.name)) {
+    error = *fault;
     return false;
   }
   if (row.price < 0 || row.price > 99999.99) {

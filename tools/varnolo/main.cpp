@@ -21,10 +21,13 @@ Environment: VARNOLO_PORT and VARNOLO_REGISTER give the defaults of --port and -
 Exit status:
   0  done
   1  the register or the library refused; a document was NOT registered
-  2  bad arguments or input; nothing was sent
+  2  bad arguments or input, or a value the register would cut or refuse (more decimals
+     than it keeps, out of its range, a character it cannot print: see `varnolo rules`);
+     nothing was sent
   3  no register answered
   4  a document call failed but the register DID register it: do not repeat it
-  5  a document call failed and the tape could not tell: check the tape before repeating
+  5  a document call failed and the tape could not tell (a report or the shift close: the
+     register fell silent): check the tape or the paper before repeating
   130, 143  stopped by SIGINT or SIGTERM after the exchange under way; the session was ended
 
 After a failed document the tool reads the tape count until two reads agree (the line
@@ -55,17 +58,18 @@ int main(int argc, char** argv) {
   app.add_flag("--json", options.json, "print results as JSON for scripts");
   app.fallthrough();
 
-  AddStatusCommand(app);
-  AddSettingsCommands(app);
-  AddGoodsCommands(app);
-  AddDocumentCommands(app);
-  AddReportCommands(app);
-  AddDeviceCommands(app);
+  CommandRun run;
+  AddStatusCommand(app, run);
+  AddSettingsCommands(app, run);
+  AddGoodsCommands(app, run);
+  AddDocumentCommands(app, run);
+  AddReportCommands(app, run);
+  AddDeviceCommands(app, run);
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? kExitOk : kExitUsage;
   }
-  return kExitOk;
+  return run ? run() : kExitOk;
 }

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "document_outcome.h"
 #include "interrupt.h"
 #include "varnolo.h"
 #include "varnolo_text.h"
@@ -73,51 +74,24 @@ int WithSession(const std::function<int()>& body) {
   return exit;
 }
 
-int ReportDocument(const char* what, const client::DocumentOutcome& o) {
+int ReportDocument(const rules::DocumentRule& document, const client::DocumentOutcome& o) {
   using client::Registered;
-  json data{{"document", what}, {"tapeEntriesBefore", o.before}};
-  std::string verdict;
   int exit = kExitOk;
   switch (o.registered) {
     case Registered::kYes:
-      data["registered"] = true;
-      data["tapeEntriesAfter"] = o.after;
       exit = o.result == CR_OK ? kExitOk : kExitRegisteredAnyway;
-      verdict = o.result == CR_OK
-                    ? std::string(what) + ": printed\n"
-                    : std::string(what) +
-                          ": the register DID register it although the call failed (the tape "
-                          "grew from " +
-                          std::to_string(o.before) + " to " + std::to_string(o.after) +
-                          " entries); do not repeat it\n";
       break;
     case Registered::kNo:
-      data["registered"] = false;
       exit = kExitRefused;
-      if (o.sent) {
-        data["tapeEntriesAfter"] = o.after;
-        verdict = std::string(what) + ": the register did not register it (the tape still has " +
-                  std::to_string(o.after) + " entries)\n";
-      } else {
-        data.erase("tapeEntriesBefore");
-        verdict = std::string(what) +
-                  ": not sent, because the tape count could not be read to check it afterwards\n";
-      }
       break;
     case Registered::kUnknown:
-      data["registered"] = nullptr;
       exit = kExitUnknown;
-      verdict = std::string(what) +
-                ": whether the register registered it is UNKNOWN (no steady tape count came); "
-                "check the tape before repeating it\n";
       break;
   }
   if (GlobalOptions().json) {
-    data["result"] = o.result;
-    data["message"] = VarnoloResultText(o.result);
-    std::cout << data.dump(2) << std::endl;
+    std::cout << client::OutcomeJson(document, o).dump(2) << std::endl;
   } else {
-    std::cout << verdict << std::flush;
+    std::cout << client::VerdictSentence(document.title, o) << std::endl;
   }
   if (o.result != CR_OK) {
     std::cerr << "varnolo: error " << o.result << ": " << VarnoloResultText(o.result) << std::endl;
@@ -125,8 +99,30 @@ int ReportDocument(const char* what, const client::DocumentOutcome& o) {
   return exit;
 }
 
-int Document(const char* what, uint32_t runTimeoutMs, const std::function<int32_t()>& run) {
-  return WithSession([&] { return ReportDocument(what, client::RunDocument(run, runTimeoutMs)); });
+int RunAndReport(const rules::DocumentRule& document, uint32_t runTimeoutMs,
+                 const std::function<int32_t()>& run) {
+  return ReportDocument(document, client::RunDocument(run, runTimeoutMs));
+}
+
+int Document(const rules::DocumentRule& document, uint32_t runTimeoutMs,
+             const std::function<int32_t()>& run) {
+  return WithSession([&] { return RunAndReport(document, runTimeoutMs, run); });
+}
+
+int PaperDocument(const rules::DocumentRule& document, const std::function<int32_t()>& run) {
+  return WithSession([&] {
+    const int32_t result = run();
+    const json outcome = client::PaperOutcomeJson(document, result);
+    const std::string verdict = outcome["verdict"];
+    if (GlobalOptions().json) std::cout << outcome.dump(2) << std::endl;
+    if (result == CR_OK) {
+      if (!GlobalOptions().json) std::cout << verdict << std::endl;
+      return kExitOk;
+    }
+    std::cerr << "varnolo: error " << result << ": " << VarnoloResultText(result) << "; " << verdict
+              << std::endl;
+    return outcome["registered"].is_null() ? kExitUnknown : kExitRefused;
+  });
 }
 
 }  // namespace varnolo::cli

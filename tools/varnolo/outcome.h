@@ -10,6 +10,7 @@
 
 #include "document_verdict.h"
 #include "register_session.h"
+#include "rulebook.h"
 
 namespace varnolo::cli {
 
@@ -53,10 +54,22 @@ int Refuse(const std::string& message, nlohmann::json data = nlohmann::json::obj
 // SIGTERM the session is ended and the exit code is 130 or 143.
 int WithSession(const std::function<int()>& body);
 
-// A document's outcome with the verdict of the tape count.
-int ReportDocument(const char* what, const client::DocumentOutcome& outcome);
+// A document's outcome with the verdict of the tape count: the verdict
+// sentence for people, the outcome's one JSON shape with --json.
+int ReportDocument(const rules::DocumentRule& document, const client::DocumentOutcome& outcome);
 
-// Runs a document in a session and reports it.
-int Document(const char* what, uint32_t runTimeoutMs, const std::function<int32_t()>& run);
+// Runs a document in the open session and reports it.
+int RunAndReport(const rules::DocumentRule& document, uint32_t runTimeoutMs,
+                 const std::function<int32_t()>& run);
+
+// The same in a session of its own.
+int Document(const rules::DocumentRule& document, uint32_t runTimeoutMs,
+             const std::function<int32_t()>& run);
+
+// A report or the shift close, which the tape does not judge: in a session
+// of its own, the verdict on standard output when printed, on standard error
+// with the error otherwise; with --json the outcome's one shape. Exit 5 when
+// the register fell silent (look at the paper), 1 when it refused.
+int PaperDocument(const rules::DocumentRule& document, const std::function<int32_t()>& run);
 
 }  // namespace varnolo::cli

@@ -1,7 +1,10 @@
 // report, close-shift, totals, tape, close-tape; display, drawer, test.
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "ansi_text.h"
 #include "commands.h"
@@ -10,6 +13,7 @@
 #include "outcome.h"
 #include "progress.h"
 #include "register_json.h"
+#include "rulebook.h"
 #include "varnolo.h"
 #include "varnolo_labels.h"
 
@@ -91,73 +95,131 @@ int Totals(std::optional<uint32_t> cashier, std::optional<uint32_t> section) {
   return Report(code, data, text.str());
 }
 
+// The reports CRReport prints are the rulebook's documents with a report
+// kind; the tool names each by its kind without "report-" ("x", "cashiers").
+std::string ReportName(const rules::DocumentRule& rule) {
+  constexpr std::string_view kPrefix = "report-";
+  std::string_view name = rule.kind;
+  if (name.substr(0, kPrefix.size()) == kPrefix) name.remove_prefix(kPrefix.size());
+  return std::string(name);
+}
+
+std::vector<std::string> ReportNames() {
+  std::vector<std::string> names;
+  for (const rules::DocumentRule& rule : rules::Documents())
+    if (rule.reportKind != 0) names.push_back(ReportName(rule));
+  return names;
+}
+
+// "x, cashiers, sections, hourly or goods"
+std::string NamesInWords(const std::vector<std::string>& names) {
+  std::string out;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) out += i + 1 == names.size() ? " or " : ", ";
+    out += names[i];
+  }
+  return out;
+}
+
+int PrintReport(const std::string& name) {
+  for (const rules::DocumentRule& rule : rules::Documents()) {
+    if (rule.reportKind == 0 || ReportName(rule) != name) continue;
+    return PaperDocument(rule, [&] { return CRReport(rule.reportKind); });
+  }
+  return UsageError("report: '" + name + "' is none of " + NamesInWords(ReportNames()));
+}
+
+struct ReportOptions {
+  std::string kind;
+};
+
+struct TotalsOptions {
+  std::optional<uint32_t> cashier, section;
+};
+
+struct TapeOptions {
+  std::optional<int32_t> from, to;
+  bool csv = false;
+};
+
+struct DisplayOptions {
+  std::string text;
+  uint32_t position = 0;
+  bool flag = false;
+};
+
 }  // namespace
 
-void AddReportCommands(CLI::App& app) {
+void AddReportCommands(CLI::App& app, CommandRun& run) {
   auto* c = app.add_subcommand("report", "Print a report");
-  static std::string kind;
-  c->add_option("kind", kind, "x, cashiers, sections, hourly or goods")
-      ->required()
-      ->check(CLI::IsMember({"x", "cashiers", "sections", "hourly", "goods"}));
-  c->callback([] {
-    const int32_t k = kind == "cashiers"   ? 1
-                      : kind == "sections" ? 2
-                      : kind == "hourly"   ? 3
-                      : kind == "goods"    ? 4
-                                           : 5;
-    std::exit(WithSession(
-        [&] { return Report(CRReport(k), json::object(), kind + " report printed\n"); }));
-  });
+  auto report = std::make_shared<ReportOptions>();
+  const std::vector<std::string> names = ReportNames();
+  c->add_option("kind", report->kind, NamesInWords(names))->required()->check(CLI::IsMember(names));
+  c->callback([o = report, &run] { run = [o] { return PrintReport(o->kind); }; });
 
-  app.add_subcommand("close-shift", "Print the closing report and close the shift")->callback([] {
-    std::exit(
-        WithSession([] { return Report(CRCloseSwitch(), json::object(), "shift closed\n"); }));
-  });
+  app.add_subcommand("close-shift", "Print the closing report and close the shift")
+      ->callback([&run] {
+        run = [] {
+          return PaperDocument(rules::Document(rules::DocumentKind::kShiftClose),
+                               [] { return CRCloseSwitch(); });
+        };
+      });
 
   auto* totals = app.add_subcommand("totals", "Show the trade totals");
-  static std::optional<uint32_t> cashier, section;
-  auto* byCashier =
-      totals->add_option("--cashier", cashier, "one cashier's totals")->check(CLI::Range(1, 8));
-  auto* bySection =
-      totals->add_option("--section", section, "one section's totals")->check(CLI::Range(1, 16));
+  auto totalsOptions = std::make_shared<TotalsOptions>();
+  auto* byCashier = totals->add_option("--cashier", totalsOptions->cashier, "one cashier's totals")
+                        ->check(CLI::Range(1, 8));
+  auto* bySection = totals->add_option("--section", totalsOptions->section, "one section's totals")
+                        ->check(CLI::Range(1, 16));
   byCashier->excludes(bySection);
-  totals->callback([] { std::exit(WithSession([] { return Totals(cashier, section); })); });
+  totals->callback([o = totalsOptions, &run] {
+    run = [o] { return WithSession([o] { return Totals(o->cashier, o->section); }); };
+  });
 
   auto* tape = app.add_subcommand("tape", "Show the control tape");
-  static std::optional<int32_t> from, to;
-  static bool csv = false;
-  tape->add_option("--from", from, "first entry")->check(CLI::Range(1, 65535));
-  tape->add_option("--to", to, "last entry")->check(CLI::Range(1, 65535));
-  tape->add_flag("--csv", csv, "comma-separated output");
-  tape->callback([] { std::exit(WithSession([] { return Tape(from, to, csv); })); });
+  auto tapeOptions = std::make_shared<TapeOptions>();
+  tape->add_option("--from", tapeOptions->from, "first entry")->check(CLI::Range(1, 65535));
+  tape->add_option("--to", tapeOptions->to, "last entry")->check(CLI::Range(1, 65535));
+  tape->add_flag("--csv", tapeOptions->csv, "comma-separated output");
+  tape->callback([o = tapeOptions, &run] {
+    run = [o] { return WithSession([o] { return Tape(o->from, o->to, o->csv); }); };
+  });
 
   app.add_subcommand("close-tape", "Close the control tape (after the shift is closed)")
-      ->callback([] {
-        std::exit(WithSession(
-            [] { return Report(CRCloseCT(), json::object(), "control tape closed\n"); }));
+      ->callback([&run] {
+        run = [] {
+          return WithSession(
+              [] { return Report(CRCloseCT(), json::object(), "control tape closed\n"); });
+        };
       });
 }
 
-void AddDeviceCommands(CLI::App& app) {
+void AddDeviceCommands(CLI::App& app, CommandRun& run) {
   auto* d = app.add_subcommand("display", "Show a text on the customer display");
-  static std::string text;
-  static uint32_t position = 0;
-  static bool flag = false;
-  d->add_option("text", text, "up to 16 characters")->required();
-  d->add_option("--position", position, "position byte");
-  d->add_flag("--flag", flag, "set the display flag");
-  d->callback([] {
-    std::exit(WithSession([] {
-      return Report(CRDisplay(client::ToAnsi(text).c_str(), position, flag ? 1 : 0), json::object(),
-                    "shown on the display\n");
-    }));
+  auto o = std::make_shared<DisplayOptions>();
+  d->add_option("text", o->text, "up to 16 characters")->required();
+  d->add_option("--position", o->position, "position byte");
+  d->add_flag("--flag", o->flag, "set the display flag");
+  d->callback([o, &run] {
+    run = [o] {
+      if (std::optional<std::string> fault = rules::CheckPrintable("text", o->text))
+        return UsageError("display: " + *fault);
+      return WithSession([o] {
+        return Report(CRDisplay(client::ToAnsi(o->text).c_str(), o->position, o->flag ? 1 : 0),
+                      json::object(), "shown on the display\n");
+      });
+    };
   });
-  app.add_subcommand("drawer", "Open the cash drawer")->callback([] {
-    std::exit(WithSession([] { return Report(CRBoxOut(), json::object(), "drawer opened\n"); }));
+  app.add_subcommand("drawer", "Open the cash drawer")->callback([&run] {
+    run = [] {
+      return WithSession([] { return Report(CRBoxOut(), json::object(), "drawer opened\n"); });
+    };
   });
-  app.add_subcommand("test", "Run the register's device test")->callback([] {
-    std::exit(
-        WithSession([] { return Report(CRTestTPD(), json::object(), "device test printed\n"); }));
+  app.add_subcommand("test", "Run the register's device test")->callback([&run] {
+    run = [] {
+      return WithSession(
+          [] { return Report(CRTestTPD(), json::object(), "device test printed\n"); });
+    };
   });
 }
 

@@ -98,11 +98,11 @@ int Status() {
 
 }  // namespace
 
-void AddStatusCommand(CLI::App& app) {
+void AddStatusCommand(CLI::App& app, CommandRun& run) {
   app.add_subcommand("status",
                      "Show the register's clock, shift, tape, goods base, configuration and "
                      "state, field by field")
-      ->callback([] { std::exit(WithSession(Status)); });
+      ->callback([&run] { run = [] { return WithSession(Status); }; });
 }
 
 }  // namespace varnolo::cli
