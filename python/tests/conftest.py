@@ -1,7 +1,9 @@
 """Fixtures: the built library and a varnolo-sim on a pseudo-terminal.
 
-The library and the simulator come from the CMake build (build/default, or
-VARNOLO_BUILD_DIR); VARNOLO_LIBRARY and VARNOLO_SIM name other files."""
+The library, the simulator and the varnolo tool (which the package is
+compared with) come from the CMake build (build/default, or
+VARNOLO_BUILD_DIR); VARNOLO_LIBRARY, VARNOLO_SIM and VARNOLO_TOOL name other
+files."""
 
 from __future__ import annotations
 
@@ -19,12 +21,13 @@ REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("VARNOLO_BUILD_DIR", REPO / "build" / "default"))
 LIBRARY = Path(os.environ.get("VARNOLO_LIBRARY", BUILD / "src" / "libvarnolo.so.1"))
 SIMULATOR = Path(os.environ.get("VARNOLO_SIM", BUILD / "sim" / "varnolo-sim"))
+TOOL = Path(os.environ.get("VARNOLO_TOOL", BUILD / "tools" / "varnolo"))
 
 os.environ["VARNOLO_LIBRARY"] = str(LIBRARY)  # before the package loads it
 
 
 def pytest_sessionstart(session: pytest.Session) -> None:
-    for path, what in ((LIBRARY, "library"), (SIMULATOR, "simulator")):
+    for path, what in ((LIBRARY, "library"), (SIMULATOR, "simulator"), (TOOL, "varnolo tool")):
         if not path.is_file():
             raise pytest.UsageError(f"the {what} {path} is not built (cmake --build --preset default)")
 
@@ -62,6 +65,11 @@ class Simulator:
         if not self.trace_file.exists():
             return []
         return [re.sub(r"^\s*\d+ ", "", line) for line in self.trace_file.read_text(encoding="utf-8").splitlines()]
+
+    def exchanges(self) -> List[str]:
+        """The trace without the end-of-call notices: the library sends one
+        after a call has returned, so it may reach the trace a moment later."""
+        return [line for line in self.trace() if not line.startswith("-> 2900 end of call")]
 
     def stop(self) -> None:
         if self.process.poll() is None:

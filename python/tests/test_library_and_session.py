@@ -56,8 +56,9 @@ def test_a_wrong_library_is_a_clear_error(path: str, message: str) -> None:
 def test_the_library_beside_the_package_is_found(tmp_path: Path) -> None:
     package = tmp_path / "varnolo"
     package.mkdir()
-    for source in (REPO / "python" / "varnolo").glob("*.py"):
-        (package / source.name).write_bytes(source.read_bytes())
+    for pattern in ("*.py", "*.json"):  # the modules and the rulebook they read
+        for source in (REPO / "python" / "varnolo").glob(pattern):
+            (package / source.name).write_bytes(source.read_bytes())
     (package / "libvarnolo.so.1").write_bytes(LIBRARY.read_bytes())
     environment = {k: v for k, v in os.environ.items() if k != "VARNOLO_LIBRARY"}
     environment["PYTHONPATH"] = str(tmp_path)

@@ -34,7 +34,7 @@ def test_the_readme_example_prints_a_check(simulator, tmp_path: Path) -> None:
     assert "TOTAL                         184.35" in simulator.paper()
 
 
-def test_pip_installs_the_package_with_its_table_of_texts(tmp_path: Path) -> None:
+def test_pip_installs_the_package_with_its_table_of_texts_and_its_rulebook(tmp_path: Path) -> None:
     source = tmp_path / "source"
     shutil.copytree(REPO / "python", source / "python", ignore=shutil.ignore_patterns("__pycache__", "tests"))
     (source / "include").mkdir()
@@ -53,13 +53,17 @@ def test_pip_installs_the_package_with_its_table_of_texts(tmp_path: Path) -> Non
          "import varnolo, pathlib; from varnolo import texts\n"
          "here = pathlib.Path(varnolo.__file__).parent\n"
          "print(here, (here / 'py.typed').is_file())\n"
-         "print(varnolo.result_text(269))"],
+         "print(varnolo.result_text(269))\n"
+         "print(varnolo.rulebook.RULEBOOK_FILE, varnolo.REPORT_X)"],
         env=environment, cwd=tmp_path, capture_output=True, text=True, timeout=60,
     )  # fmt: skip
     assert done.returncode == 0, done.stderr
-    assert done.stdout.splitlines() == [f"{target / 'varnolo'} True", "An amount or a line sum is above 99999.99."]
+    assert done.stdout.splitlines() == [f"{target / 'varnolo'} True", "An amount or a line sum is above 99999.99.",
+                                        f"{target / 'varnolo' / 'rulebook.json'} 5"]  # fmt: skip
     header = (REPO / "include" / "varnolo_text.h").read_bytes()
     assert (target / "varnolo" / "varnolo_text.h").read_bytes() == header
+    rules = (REPO / "python" / "varnolo" / "rulebook.json").read_bytes()
+    assert (target / "varnolo" / "rulebook.json").read_bytes() == rules
 
 
 def test_the_package_and_the_example_type_check_strictly(tmp_path: Path) -> None:

@@ -8,16 +8,20 @@ import pytest
 import varnolo
 from varnolo import ExtendedLine, Line
 
-DOCUMENTS = [  # (name, call, code) with a shift open and 10.00 in the drawer
-    ("line sum above 99999.99", lambda r: r.sell([Line(2, 60000)]), 269),
-    ("price out of range", lambda r: r.sell([Line(1, 100000)]), 257),
-    ("quantity out of range", lambda r: r.sell([Line(70, 1)]), 257),
-    ("too little paid", lambda r: r.sell([Line(1, 10)], paid=5), 268),
-    ("section not configured", lambda r: r.sell([Line(1, 10, section=5)]), 264),
-    ("cash out above the drawer", lambda r: r.cash_out(1000), 268),
-    ("empty goods entry", lambda r: r.sell_goods(9, 1), 267),
+NOT_REGISTERED = "the register did not register it (the tape still has 1 entries)"
+
+DOCUMENTS = [  # (name, call, code, function, verdict, tape counts) with a shift open and 10.00 in the drawer
+    ("too little paid", lambda r: r.sell([Line(1, 10)], paid=5), 268, "CRCreateCheck",
+     "sale check: " + NOT_REGISTERED, (1, 1)),
+    ("section not configured", lambda r: r.sell([Line(1, 10, section=5)]), 264, "CRCreateCheck",
+     "sale check: " + NOT_REGISTERED, (1, 1)),
+    ("cash out above the drawer", lambda r: r.cash_out(1000), 268, "CRCreateTakeoffCheck",
+     "cash out: " + NOT_REGISTERED, (1, 1)),
+    ("empty goods entry", lambda r: r.sell_goods(9, 1), 267, "CRGetInternalGBEntry",
+     "goods-base check: not printed", (None, None)),
     ("extended lines switched off",
-     lambda r: r.sell([ExtendedLine(1, 1, name="Хлеб")]), 264),
+     lambda r: r.sell([ExtendedLine(1, 1, name="Хлеб")]), 264, "CRCreateCheckEx",
+     "sale check: " + NOT_REGISTERED, (1, 1)),
 ]  # fmt: skip
 
 SETTINGS = [  # (name, call, code)
@@ -35,17 +39,51 @@ def open_shift(register, simulator):
     return register
 
 
-@pytest.mark.parametrize("name, call, code", DOCUMENTS, ids=[c[0] for c in DOCUMENTS])
-def test_a_refused_document_is_not_registered(open_shift, simulator, name, call, code) -> None:
+@pytest.mark.parametrize("name, call, code, function, verdict, counts", DOCUMENTS, ids=[c[0] for c in DOCUMENTS])
+def test_a_refused_document_is_not_registered(open_shift, simulator, name, call, code, function, verdict, counts) -> None:
     count, paper = open_shift.tape_count, simulator.paper()
     with pytest.raises(varnolo.ResultError) as refused:
         call(open_shift)
     error = refused.value
-    assert (error.code, error.document, error.registered) == (code, True, False)
+    assert (error.code, error.function, error.document, error.registered) == (code, function, True, False)
     assert error.text == varnolo.result_text(code)
-    assert f"{error.text} (result {code})" in str(error) and "safe to repeat" in str(error)
+    assert error.verdict == verdict
+    assert str(error) == f"{function}: {error.text} (result {code}); {verdict}"
+    assert (error.tape_count_before, error.tape_count_after) == counts
     assert open_shift.tape_count == count
     assert simulator.paper() == paper
+
+
+WEIGHT = "(allowed: 0 to 65.535, at most 3 decimals)"
+
+
+GOODS = [  # (name, the entry sold by pieces, quantity, message; None: it prints)
+    ("half a piece", 1, 2.5, "quantity 2.5 is not a whole number (allowed: 1 to 999, a whole number) for entry 7"),
+    ("no piece", 1, 0, "quantity 0 is out of range (allowed: 1 to 999, a whole number) for entry 7"),
+    ("70 kg", 0, 70, f"quantity 70 is out of range {WEIGHT} for entry 7"),
+    ("2.5 kg", 0, 2.5, None),
+    ("70 pieces", 1, 70, None),
+]  # fmt: skip
+
+
+@pytest.mark.parametrize("name, pieces, quantity, message", GOODS, ids=[c[0] for c in GOODS])
+def test_a_goods_sale_is_held_to_the_rule_its_entry_names(
+    register, simulator, name, pieces, quantity, message
+) -> None:
+    register.set_goods(7, varnolo.GoodsItem(1.00, "Гвозди", pieces=pieces))  # before the shift opens
+    sent = len(simulator.trace())
+    if message is None:
+        register.sell_goods(7, quantity)
+        shown = str(quantity) if pieces else f"{quantity:.3f}"
+        assert f"Гвозди\n  {shown} x 1.00" in simulator.paper()
+        assert register.tape_count == 2
+        return
+    with pytest.raises(ValueError) as refused:
+        register.sell_goods(7, quantity)
+    assert str(refused.value) == message
+    assert not any(line.startswith("-> 0701") for line in simulator.trace()[sent:])  # no routine ran
+    assert simulator.paper() == ""
+    assert register.tape_count == 0
 
 
 @pytest.mark.parametrize("name, call, code", SETTINGS, ids=[c[0] for c in SETTINGS])

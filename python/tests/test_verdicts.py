@@ -8,6 +8,15 @@ import pytest
 import varnolo
 from varnolo import Line
 
+# What the error says of a sale check on a fresh tape, by its verdict.
+VERDICTS = {
+    True: "sale check: the register DID register it although the call failed "
+    "(the tape grew from 0 to 2 entries); do not repeat it",
+    False: "sale check: the register did not register it (the tape still has 0 entries)",
+    None: "sale check: whether the register registered it is UNKNOWN (no steady tape count came); "
+    "check the tape before repeating it",
+}
+
 CASES = [  # (name, simulator faults, result, registered, printed)
     ("run answer late", ["delay:9700@0x0701+1"], 259, True, 1),
     ("run answer 2.5 s past its timeout", ["delay:11500@0x0701+1"], 259, True, 1),
@@ -27,12 +36,15 @@ def test_a_failed_check_tells_whether_it_was_registered(
     with varnolo.Register(simulator.link) as register:
         with pytest.raises(varnolo.ResultError) as failed:
             register.sell([Line(1, 10.00)])
-        assert (failed.value.code, failed.value.document, failed.value.registered) == (code, True, registered)
+        error = failed.value
+        assert (error.code, error.document, error.registered) == (code, True, registered)
+        assert error.verdict == VERDICTS[registered]
+        assert str(error) == f"CRCreateCheck: {varnolo.result_text(code)} (result {code}); {VERDICTS[registered]}"
+        after = None if registered is None else 2 * printed  # a line and the check's total
+        assert (error.tape_count_before, error.tape_count_after) == (0, after)
         assert simulator.receipts("SALE") == printed
         if registered is None:
-            assert "unknown: check the tape" in str(failed.value)
             return
-        assert ("do not repeat it" if registered else "safe to repeat") in str(failed.value)
         assert register.tape_count == 2 * printed  # a line and the check's total
         register.sell([Line(1, 20.00)])  # the next document works
         assert simulator.receipts("SALE") == printed + 1
@@ -51,6 +63,9 @@ def test_a_check_is_not_sent_when_the_count_before_cannot_be_read(start_simulato
             register.sell([Line(1, 10.00)])
         error = failed.value
         assert (error.code, error.function, error.document, error.registered) == (259, "CRGetNumOfShoppings", True, False)
+        assert error.verdict == "sale check: not sent, because the tape count could not be read to check it afterwards"
+        assert str(error).endswith("(result 259); " + error.verdict)
+        assert (error.tape_count_before, error.tape_count_after) == (None, None)
         assert simulator.receipts("SALE") == 0
         assert not any(line.startswith("-> 0701") for line in simulator.trace())  # no routine ran
         register.sell([Line(1, 10.00)])

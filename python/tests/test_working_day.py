@@ -107,3 +107,33 @@ def test_options_state_and_peripherals(register, simulator) -> None:
     register.display("Итого 100.00")
     register.test_device()
     assert register.goods_base_size == 1800
+
+
+REPORTS = [  # (the report as named, the title it prints)
+    ("x", "X REPORT"),
+    ("cashiers", "CASHIERS REPORT"),
+    ("sections", "SECTIONS REPORT"),
+    ("hourly", "HOURLY REPORT"),
+    ("goods", "GOODS REPORT"),
+    (varnolo.REPORT_CASHIERS, "CASHIERS REPORT"),
+    (varnolo.REPORT_X, "X REPORT"),
+    (7, "X REPORT"),  # any other number prints the X report
+]
+
+
+@pytest.mark.parametrize("kind, title", REPORTS, ids=[str(k) for k, _ in REPORTS])
+def test_a_report_by_name_or_number(register, simulator, kind, title) -> None:
+    register.configure(use_cashiers=True)
+    register.cash_in(10)
+    register.report(kind)
+    printed = simulator.paper().split("AMOUNT                         10.00\n", 1)[1]
+    assert [line.split("  ")[0] for line in printed.splitlines() if "REPORT" in line] == [title]
+
+
+def test_an_unknown_report_is_refused_before_sending(register, simulator) -> None:
+    sent = len(simulator.exchanges())
+    with pytest.raises(ValueError) as refused:
+        register.report("daily")
+    assert str(refused.value) == "unknown report 'daily': the reports are x, cashiers, sections, hourly, goods"
+    assert len(simulator.exchanges()) == sent
+    assert simulator.paper() == ""

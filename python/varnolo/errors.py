@@ -26,11 +26,15 @@ class ResultError(VarnoloError):
 
     ``code`` is the library's result, ``text`` its sentence from the table of
     result texts and ``function`` the C function that returned it. For
-    documents (checks, annulment) ``document`` is True and ``registered`` tells
+    documents (checks, annulment) ``document`` is True, ``registered`` tells
     whether the register registered the document although the call failed:
     True (it is on the tape: do not repeat it), False (it is not: it is safe to
-    repeat) or None (the tape could not be read: check it before repeating).
-    For other calls ``registered`` is None.
+    repeat) or None (the tape could not tell: check it before repeating), and
+    ``verdict`` says so in the words every face of Varnolo uses, which the
+    message ends with. ``tape_count_before`` is the tape count read before the
+    document (None when it was not sent), ``tape_count_after`` the settled
+    count after the failure (None when nobody can tell). For other calls
+    ``registered``, ``verdict`` and the counts are None.
     """
 
     def __init__(
@@ -40,6 +44,9 @@ class ResultError(VarnoloError):
         *,
         document: bool = False,
         registered: Optional[bool] = None,
+        tape_count_before: Optional[int] = None,
+        tape_count_after: Optional[int] = None,
+        verdict: Optional[str] = None,
     ) -> None:
         from .texts import result_text
 
@@ -48,14 +55,11 @@ class ResultError(VarnoloError):
         self.text = result_text(code)
         self.document = document
         self.registered = registered
+        self.tape_count_before = tape_count_before
+        self.tape_count_after = tape_count_after
+        self.verdict = verdict
         super().__init__(self._message())
 
     def _message(self) -> str:
         message = f"{self.function}: {self.text} (result {self.code})"
-        if not self.document:
-            return message
-        if self.registered is True:
-            return message + "; the register DID register the document: do not repeat it"
-        if self.registered is False:
-            return message + "; the register did not register the document: it is safe to repeat"
-        return message + "; whether the register registered the document is unknown: check the tape"
+        return message if self.verdict is None else f"{message}; {self.verdict}"

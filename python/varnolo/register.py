@@ -7,15 +7,16 @@ import os
 import queue
 import sys
 import threading
-import time
 from ctypes import byref, c_double, c_int32, c_uint16, c_uint32
+from dataclasses import fields
 from datetime import datetime
-from typing import Any, Callable, Iterator, List, Optional, Sequence, Tuple, Union
+from typing import Any, Callable, Dict, Iterator, Optional, Sequence, Tuple, Union
 
 from . import _library
 from . import _records as rec
-from . import verdict
+from . import rulebook, verdict
 from .errors import NoRegisterError, ResultError, SessionError
+from .rulebook import OK, RULES, DocumentRule
 from .types import (
     Configuration,
     ExtendedLine,
@@ -33,29 +34,41 @@ from .types import (
 PathLike = Union[str, "os.PathLike[str]"]
 
 _TEXT_BUFFER = 256  # larger than every text the library returns
-_CONFIG_FLAGS = {
-    "use_cashiers": 0x01,
-    "option02": 0x02,
-    "extended_checks": 0x04,
-    "use_taxes": 0x08,
-    "use_goods_base": 0x10,
-    "section_count": 0x20,
+# CRConfigureEx's flag of each setting: CR_CFG_ and the setting's name.
+_CONFIG_FLAGS: Dict[str, int] = {
+    f.name: rulebook.constant("configurationFlags", "CR_CFG_" + f.name.upper())
+    for f in fields(Configuration)
 }
-_STATE_DRAWER_ALLOWED = 0x1
-_STATE_PRINT_ALLOWED = 0x2
-_STATE_LOCKED = 0x4
+_STATE_DRAWER_ALLOWED = rulebook.constant("stateBits", "CR_STATE_DRAWER_ALLOWED")
+_STATE_PRINT_ALLOWED = rulebook.constant("stateBits", "CR_STATE_PRINT_ALLOWED")
+_STATE_LOCKED = rulebook.constant("stateBits", "CR_STATE_LOCKED")
+_GOODS_EMPTY = rulebook.result("CR_ERR_GOODS_EMPTY")
+
+_SALE = rulebook.document("receipt")
+_GOODS_SALE = rulebook.document("goods-sale")
+_DECORATED = rulebook.document("decorated")
+_CASH_IN = rulebook.document("cash-in")
+_CASH_OUT = rulebook.document("cash-out")
+_PACK = rulebook.document("pack")
+_MONEY_BACK = rulebook.document("money-back")
+_ANNUL = rulebook.document("annul")
+_PIECES = "pieces"  # the `when` of a quantity sold by whole pieces
 
 _open_lock = threading.Lock()
 _open_register: Optional["Register"] = None
 
 
 def _port_selector(port: Optional[PathLike]) -> Tuple[int, Optional[str]]:
-    """The library's port selector and, on Linux, the device for COM1."""
+    """The library's port selector and, on Linux, the device for COM1: "COM1"
+    and "COM2" in any case are the library's own ports, any other name a
+    device path; ValueError for a name that names no port."""
     if port is None:
         return 0, None
     name = os.fspath(port)
     if name.upper() in ("COM1", "COM2"):
         return (0 if name.upper() == "COM1" else 1), None
+    if not name or "\0" in name:
+        raise ValueError(f"port {name!r}: a port is COM1, COM2 or a device path")
     if sys.platform == "win32":
         raise ValueError(f"port {name!r}: the library opens COM1 or COM2 only")
     return 0, name
@@ -158,7 +171,7 @@ class Register:
 
     def _call(self, name: str, *args: Any) -> None:
         code = self._invoke(name, *args)
-        if code != 0:
+        if code != OK:
             raise ResultError(code, name)
 
     def _get_int(self, name: str, *args: Any) -> int:
@@ -397,9 +410,9 @@ class Register:
         """Entry `number` of the goods base, None when it is empty."""
         entry = rec.GoodsEntry()
         code = self._invoke("CRGetInternalGBEntry", byref(entry), number)
-        if code == 267:
+        if code == _GOODS_EMPTY:
             return None
-        if code != 0:
+        if code != OK:
             raise ResultError(code, "CRGetInternalGBEntry")
         return GoodsItem(
             price=entry.price,
@@ -414,8 +427,8 @@ class Register:
         entry.price = item.price
         entry.byPieces = int(item.pieces)
         entry.section = item.section
-        entry.name = encode(item.name, 15, "goods name")
-        entry.barcode = encode(item.barcode, 13, "barcode")
+        entry.name = encode(item.name, _SALE.text("name").max_bytes, "goods name")
+        entry.barcode = encode(item.barcode, _SALE.text("barcode").max_bytes, "barcode")
         self._call("CRSetInternalGBEntry", byref(entry), number)
 
     def clear_goods(self, number: int) -> None:
@@ -429,25 +442,24 @@ class Register:
         code = self._invoke("CRGetNumOfShoppings", byref(count))
         return code, count.value
 
-    def _document(self, name: str, run_timeout_ms: int, *args: Any) -> None:
-        """Runs a document call; on failure tells whether it was registered."""
-        self._function(name)
+    def _document(self, document: DocumentRule, function: str, *args: Any, lines: int = 1) -> None:
+        """Runs a document call (`function`: the document's, or its extended
+        form); on failure tells whether it was registered."""
+        self._function(function)
         with self._lock:  # no other thread's call between the counts and the document
-            code, before = self._count_read()
-            if code != 0:
-                code, before = self._count_read()
-            if code != 0:  # a failure could not be judged: the document is not sent
-                raise ResultError(code, "CRGetNumOfShoppings", document=True, registered=False)
-            started = time.monotonic()
-            result = self._invoke(name, *args)
-            if result == 0:
-                return
-            failed = time.monotonic()
-            after = verdict.settled_count(
-                self._count_read, verdict.deadline(started, failed, run_timeout_ms)
+            outcome = verdict.run_document(
+                self._count_read, lambda: int(self._invoke(function, *args)), document.run_timeout_ms(lines)
             )
+        if outcome.result == OK:
+            return
         raise ResultError(
-            result, name, document=True, registered=verdict.registered(before, after)
+            outcome.result,
+            function if outcome.sent else "CRGetNumOfShoppings",
+            document=True,
+            registered=outcome.registered,
+            tape_count_before=outcome.tape_count_before,
+            tape_count_after=outcome.tape_count_after,
+            verdict=verdict.sentence(document.title, outcome),
         )
 
     def sell(
@@ -456,18 +468,27 @@ class Register:
         """Registers and prints a sale check. `paid`: the cash the customer
         gave (the register prints the change), None for exactly the sum. A line
         of `ExtendedLine` makes it an extended check (names, barcodes, pieces).
+        Every line is held to the rulebook first (ValueError, nothing sent).
         On failure `ResultError.registered` says whether it was printed."""
         lines = list(lines)
         if not lines:
             raise ValueError("a check needs at least one line")
-        timeout = verdict.sale_timeout_ms(len(lines))
+        if len(lines) > RULES.max_lines:
+            raise ValueError(f"a check has at most {RULES.max_lines} lines")
+        for number, line in enumerate(lines, 1):
+            fault = _line_fault(line)
+            if fault is not None:
+                raise ValueError(f"line {number}: {fault}")
+        if paid is not None:
+            _refuse(_SALE.number("paid"), paid)
         paid_args = (0.0 if paid is None else float(paid), int(paid is not None), int(non_cash))
+        count = len(lines)
         if any(isinstance(line, ExtendedLine) for line in lines):
-            items_ex = (rec.CheckItemEx * len(lines))(*map(_extended_item, lines))
-            self._document("CRCreateCheckEx", timeout, items_ex, len(lines), *paid_args)
+            items_ex = (rec.CheckItemEx * count)(*map(_extended_item, lines))
+            self._document(_SALE, "CRCreateCheckEx", items_ex, count, *paid_args, lines=count)
         else:
-            items = (rec.CheckItem * len(lines))(*map(_item, lines))
-            self._document("CRCreateCheck", timeout, items, len(lines), *paid_args)
+            items = (rec.CheckItem * count)(*map(_item, lines))
+            self._document(_SALE, _SALE.function, items, count, *paid_args, lines=count)
 
     def sell_goods(
         self,
@@ -477,40 +498,76 @@ class Register:
         discount: float = 0.0,
         raise_percent: float = 0.0,
     ) -> None:
-        """A one-line check for entry `number` of the goods base."""
+        """A one-line check for entry `number` of the goods base. The entry is
+        read first: it says whether `quantity` is a weight or whole pieces."""
+        _refuse(_GOODS_SALE.number("number"), number)
+        weight, pieces = _GOODS_SALE.number("quantity"), _GOODS_SALE.number("quantity", _PIECES)
+        if rulebook.check_number(pieces, quantity) is not None:
+            _refuse(weight, quantity)  # neither a weight nor pieces: no need to read the entry
+        for field, value in (("raise", raise_percent), ("discount", discount), ("tax", tax)):
+            _refuse(_GOODS_SALE.number(field), value)
         item = _item(Line(quantity, 0.0, 1, tax, discount, raise_percent))
-        self._document("CRCreateIntGBCheck", verdict.GOODS_CHECK_MS, byref(item), number)
+        with self._lock:
+            entry = rec.GoodsEntry()
+            code = self._invoke("CRGetInternalGBEntry", byref(entry), int(number))
+            if code != OK:  # an empty entry, or no answer: nothing was sent to print
+                raise ResultError(
+                    code,
+                    "CRGetInternalGBEntry",
+                    document=True,
+                    registered=False,
+                    verdict=verdict.not_printed(_GOODS_SALE.title),
+                )
+            fault = rulebook.check_number(pieces if entry.byPieces else weight, quantity)
+            if fault is not None:
+                raise ValueError(f"{fault} for entry {int(number)}")
+            self._document(_GOODS_SALE, _GOODS_SALE.function, byref(item), int(number))
 
     def decorated_check(self, amount: float, text: str) -> None:
-        """A check of one amount with a text block of up to 255 characters."""
+        """A check of one amount with a block of text."""
+        _refuse(_DECORATED.number("amount"), amount)
+        text_rule = _DECORATED.text("text")
+        fault = rulebook.check_text(text_rule, text)
+        if fault is not None:
+            raise ValueError(fault)
         check = rec.DecoratedCheck()
-        check.amount = amount
-        check.text = encode(text, 255, "decorated text")
-        self._document("CRCreateDecoratedCheck", verdict.DECORATED_CHECK_MS, byref(check))
+        check.amount = float(amount)
+        check.text = text.encode(rulebook.LIBRARY_ENCODING)
+        self._document(_DECORATED, _DECORATED.function, byref(check))
+
+    def _sum_document(self, document: DocumentRule, **values: float) -> None:
+        """A document of one sum, or of a section and a sum, held to its rules
+        and passed in the C function's order (whole numbers as integers)."""
+        for rule in document.numbers:
+            _refuse(rule, values[rule.field])
+        args = [int(values[r.field]) if r.decimals == 0 else float(values[r.field]) for r in document.numbers]
+        self._document(document, document.function, *args)
 
     def cash_in(self, amount: float) -> None:
         """Puts cash into the drawer (a cash-in check)."""
-        self._document("CRCreateInputCheck", verdict.CASH_CHECK_MS, amount)
+        self._sum_document(_CASH_IN, amount=amount)
 
     def cash_out(self, amount: float) -> None:
         """Takes cash out of the drawer (a cash-out check)."""
-        self._document("CRCreateTakeoffCheck", verdict.CASH_CHECK_MS, amount)
+        self._sum_document(_CASH_OUT, amount=amount)
 
     def pack(self, section: int, amount: float) -> None:
-        self._document("CRCreatePackCheck", verdict.CASH_CHECK_MS, section, amount)
+        self._sum_document(_PACK, section=section, amount=amount)
 
     def money_back(self, section: int, amount: float) -> None:
-        self._document("CRCreateMoneyBackCheck", verdict.CASH_CHECK_MS, section, amount)
+        self._sum_document(_MONEY_BACK, section=section, amount=amount)
 
     def annul(self) -> None:
         """Annuls the last check."""
-        self._document("CRAnnulCheck", verdict.ANNUL_MS)
+        self._document(_ANNUL, _ANNUL.function)
 
     # ---- reports, shift and totals -----------------------------------------------
 
-    def report(self, kind: int) -> None:
-        """Prints report 1..4, or the fifth for any other kind."""
-        self._call("CRReport", kind)
+    def report(self, kind: Union[str, int]) -> None:
+        """Prints a report, named as the rulebook names it ("x", "cashiers",
+        "sections", "hourly", "goods") or by CRReport's kind (`REPORT_X`, ...;
+        a number other than those of the four prints the X report)."""
+        self._call("CRReport", rulebook.report_kind(kind))
 
     def close_shift(self) -> None:
         self._call("CRCloseSwitch")
@@ -533,7 +590,7 @@ class Register:
     def tape_count(self) -> int:
         """The number of entries on the control tape."""
         code, count = self._count_read()
-        if code != 0:
+        if code != OK:
             raise ResultError(code, "CRGetNumOfShoppings")
         return count
 
@@ -603,14 +660,49 @@ class Register:
         self._call("CRTestTPD")
 
 
+def _refuse(rule: rulebook.NumberRule, value: object) -> None:
+    fault = rulebook.check_number(rule, value)
+    if fault is not None:
+        raise ValueError(fault)
+
+
+def _line_fault(line: Line) -> Optional[str]:
+    """Why the rulebook refuses a sale line, None when it does not: each
+    number by its rule (the quantity by the pieces rule for an extended line
+    sold by pieces), the line's sum, and an extended line's texts."""
+    pieces = isinstance(line, ExtendedLine) and line.pieces
+    values = {
+        "quantity": line.quantity,
+        "price": line.price,
+        "raise": line.raise_percent,
+        "discount": line.discount,
+        "section": line.section,
+        "tax": line.tax,
+    }
+    for rule in _SALE.numbers:
+        if rule.field not in values or (rule.field == "quantity" and rule.when != (_PIECES if pieces else "")):
+            continue
+        fault = rulebook.check_number(rule, values[rule.field])
+        if fault is not None:
+            return fault
+    if float(line.quantity) * float(line.price) > RULES.max_line_sum:
+        return f"the line's sum (quantity x price) is above {rulebook.number_text(RULES.max_line_sum)}"
+    if isinstance(line, ExtendedLine):
+        for text_rule, text in ((_SALE.text("name"), line.name), (_SALE.text("barcode"), line.barcode)):
+            fault = rulebook.check_text(text_rule, text)
+            if fault is not None:
+                return fault
+    return None
+
+
 def _item(line: Line) -> rec.CheckItem:
     return rec.CheckItem(
         float(line.quantity),
         float(line.price),
         float(line.raise_percent),
         float(line.discount),
-        line.section,
-        line.tax,
+        int(line.section),
+        int(line.tax),
     )
 
 
@@ -618,11 +710,11 @@ def _extended_item(line: Line) -> rec.CheckItemEx:
     item = rec.CheckItemEx()
     item.quantity, item.price = float(line.quantity), float(line.price)
     item.raisePercent, item.discountPercent = float(line.raise_percent), float(line.discount)
-    item.section, item.taxNumber = line.section, line.tax
-    if isinstance(line, ExtendedLine):
+    item.section, item.taxNumber = int(line.section), int(line.tax)
+    if isinstance(line, ExtendedLine):  # its texts were held to their rules
         item.byPieces = int(line.pieces)
-        item.name = encode(line.name, 15, "line name")
-        item.barcode = encode(line.barcode, 13, "barcode")
+        item.name = line.name.encode(rulebook.LIBRARY_ENCODING)
+        item.barcode = line.barcode.encode(rulebook.LIBRARY_ENCODING)
     return item
 
 

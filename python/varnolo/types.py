@@ -2,31 +2,25 @@
 
 from __future__ import annotations
 
-import sys
 from dataclasses import dataclass, field, fields
 from datetime import datetime
 from typing import Any, List, Optional, Sequence, Tuple
 
-if sys.platform == "win32":  # the DLL converts from the system's ANSI to its OEM code page
-    ENCODING = "mbcs"
-    PRINTABLE = "oem"
-else:
-    ENCODING = "cp1251"
-    """The library's text encoding on Linux: Windows-1251, as in the DLL."""
-    PRINTABLE = "cp866"
-    """The register's own code page: what it can print and store."""
+from .rulebook import LIBRARY_ENCODING, REGISTER_ENCODING, unprintable
+
+ENCODING = LIBRARY_ENCODING
+"""The library's text encoding (Windows-1251 on Linux, as in the DLL)."""
+PRINTABLE = REGISTER_ENCODING
+"""The register's own code page: what it can print and store."""
 
 
 def encode(text: str, limit: Optional[int] = None, what: str = "text") -> bytes:
     """A text in the library's encoding. ValueError when a character has no
     form in it or in the register's code page (the library would send a '?'),
     holds a NUL, or the text is longer than `limit` characters."""
-    for encoding in (ENCODING, PRINTABLE):
-        try:
-            text.encode(encoding)
-        except UnicodeEncodeError as error:
-            bad = error.object[error.start : error.end]
-            raise ValueError(f"{what} {text!r}: the register cannot hold {bad!r}") from None
+    bad = unprintable(text)
+    if bad is not None:
+        raise ValueError(f"{what} {text!r}: the register cannot hold {bad!r}")
     data = text.encode(ENCODING)
     if b"\0" in data:
         raise ValueError(f"{what} {text!r} holds a NUL character")
@@ -47,7 +41,8 @@ def cents(amount: float) -> float:
 
 @dataclass(frozen=True)
 class Line:
-    """One line of a sale check: quantity (up to 3 decimals) at a price."""
+    """One line of a sale check: a quantity (a weight or volume) at a price;
+    the rulebook's ranges apply (`varnolo rules` lists them)."""
 
     quantity: float
     price: float
@@ -59,8 +54,8 @@ class Line:
 
 @dataclass(frozen=True)
 class ExtendedLine(Line):
-    """A line with a name (up to 15 characters), a 13-digit barcode and whether
-    it counts whole pieces; a check with such a line is an extended check."""
+    """A line with a name, a barcode (empty or all digits) and whether it
+    counts whole pieces; a check with such a line is an extended check."""
 
     name: str = ""
     barcode: str = ""

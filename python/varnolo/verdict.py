@@ -1,77 +1,161 @@
 """Was a document registered although its call failed?
 
-The rules, shared with the ``varnolo`` tool:
+The rules, shared with the ``varnolo`` tool and the service (their timings
+and sentences come from the rulebook):
 
 1. Before a document call, read the tape count (``CRGetNumOfShoppings``;
    once more if that fails). When it cannot be read, the document is not
    sent: without it a failure could never be judged.
 2. When the call fails (any result but 0), wait until the line is quiet: read
-   the count again and again, 250 ms apart, until two reads in a row succeed
+   the count again and again, a pause apart, until two reads in a row succeed
    and agree. The wait ends at what is left of the document run's timeout
-   (counted from the start of the call) plus two count reads' timeouts
-   (2 x 2000 ms) and one pause, counted from the failure; a read that finds
-   no session (256) ends it at once.
+   (counted from the start of the call) plus the quiet window (two count
+   reads' timeouts and one pause), counted from the failure; a read that
+   finds no session ends it at once.
 3. Compare: a settled count larger than the count before means the document
    is registered (True); equal means it is not (False); a count that did not
-   settle means nobody can tell (None).
+   settle, or a smaller one (the tape was closed meanwhile), means nobody can
+   tell (None).
 """
 
 from __future__ import annotations
 
 import time
+from dataclasses import dataclass
 from typing import Callable, Optional, Tuple
 
-PORT_CLOSED = 256
-COUNT_READ_TIMEOUT_MS = 2000  # one working-memory read
-QUIET_PAUSE_MS = 250  # between two count reads
+from . import rulebook
+from .rulebook import OK, RULES
 
-# The document run's timeout, in milliseconds, by document.
-SALE_BASE_MS = 4000
-SALE_PER_LINE_MS = 5000
-GOODS_CHECK_MS = 20000
-DECORATED_CHECK_MS = 10000
-CASH_CHECK_MS = 20000  # cash in, cash out, pack, money back
-ANNUL_MS = 20000
+PORT_CLOSED = rulebook.result("CR_ERR_PORT_CLOSED")
+COUNT_READ_TIMEOUT_MS = RULES.count_read_timeout_ms  # one working-memory read
+QUIET_PAUSE_MS = RULES.quiet_pause_ms  # between two count reads
+QUIET_WINDOW_MS = RULES.quiet_window_ms  # the longest a quiet line takes to show itself
+
+CountRead = Callable[[], Tuple[int, int]]  # () -> (result code, count)
+Clock = Callable[[], float]  # seconds, as time.monotonic
+Pause = Callable[[float], None]  # seconds, as time.sleep
 
 
 def sale_timeout_ms(lines: int) -> int:
-    return SALE_BASE_MS + SALE_PER_LINE_MS * lines
+    """The run timeout of a sale check of `lines` lines."""
+    return rulebook.document("receipt").run_timeout_ms(lines)
+
+
+def _ms(seconds: float) -> int:
+    return round(seconds * 1000)
 
 
 def deadline(started: float, failed: float, run_timeout_ms: int) -> float:
     """When the wait for a quiet line gives up (seconds of the monotonic clock)."""
-    left = max(0.0, run_timeout_ms / 1000.0 - (failed - started))
-    return failed + left + (2 * COUNT_READ_TIMEOUT_MS + QUIET_PAUSE_MS) / 1000.0
+    return _deadline_ms(_ms(started), _ms(failed), run_timeout_ms) / 1000.0
 
 
-CountRead = Callable[[], Tuple[int, int]]  # () -> (result code, count)
+def _deadline_ms(started_ms: int, failed_ms: int, run_timeout_ms: int) -> int:
+    left = max(0, run_timeout_ms - (failed_ms - started_ms))
+    return failed_ms + left + QUIET_WINDOW_MS
+
+
+def _settled(read: CountRead, deadline_ms: int, clock: Clock, pause: Pause) -> Optional[int]:
+    # The clock is taken in whole milliseconds, as the C++ faces take it, so
+    # that a wait ends on the same read in every face.
+    previous: Optional[int] = None
+    while True:
+        code, count = read()
+        if code == OK and previous is not None and count == previous:
+            return count
+        previous = count if code == OK else None  # a failed read starts the agreement over
+        if code == PORT_CLOSED or _ms(clock()) >= deadline_ms:
+            return None
+        pause(QUIET_PAUSE_MS / 1000.0)
 
 
 def settled_count(
     read: CountRead,
     deadline: float,
-    clock: Callable[[], float] = time.monotonic,
-    pause: Callable[[float], None] = time.sleep,
+    clock: Clock = time.monotonic,
+    pause: Pause = time.sleep,
 ) -> Optional[int]:
     """The tape count once two reads in a row succeed and agree, or None when
     that does not happen by `deadline` (a `clock` value)."""
-    previous: Optional[int] = None
-    while True:
-        code, count = read()
-        if code == 0 and previous is not None and count == previous:
-            return count
-        previous = count if code == 0 else None  # a failed read starts the agreement over
-        if code == PORT_CLOSED or clock() >= deadline:
-            return None
-        pause(QUIET_PAUSE_MS / 1000.0)
+    return _settled(read, _ms(deadline), clock, pause)
 
 
 def registered(before: int, after: Optional[int]) -> Optional[bool]:
     """True when the tape grew, False when it did not, None when unknown."""
-    if after is None:
-        return None
-    if after > before:
-        return True
-    if after == before:
-        return False
-    return None  # the tape shrank: it was closed meanwhile, nothing can be told
+    if after is None or after < before:
+        return None  # no steady count, or the tape was closed meanwhile: nothing can be told
+    return after > before
+
+
+@dataclass(frozen=True)
+class Outcome:
+    """What became of a document: ``result`` is the call's result (or, when
+    it was not sent, the count read's), ``settled`` the count after a failure
+    once the line was quiet (None: none came, or the call did not fail)."""
+
+    result: int
+    sent: bool
+    registered: Optional[bool]
+    before: Optional[int]  # the count before; None when it could not be read
+    settled: Optional[int] = None
+
+    @property
+    def tape_count_before(self) -> Optional[int]:
+        """The count before, None when the document was not sent."""
+        return self.before if self.sent else None
+
+    @property
+    def tape_count_after(self) -> Optional[int]:
+        """The settled count after a failure that could be judged; None on
+        success, when not sent, and when nobody can tell."""
+        if not self.sent or self.result == OK or self.registered is None:
+            return None
+        return self.settled
+
+
+def run_document(
+    read: CountRead,
+    run: Callable[[], int],
+    run_timeout_ms: int,
+    clock: Clock = time.monotonic,
+    pause: Pause = time.sleep,
+) -> Outcome:
+    """Reads the count, runs the document and, after any failure, decides."""
+    code, before = read()
+    if code != OK:
+        code, before = read()
+    if code != OK:  # a failure could not be judged: the document is not sent
+        return Outcome(code, sent=False, registered=False, before=None)
+    started = _ms(clock())
+    result = run()
+    if result == OK:
+        return Outcome(result, sent=True, registered=True, before=before)
+    failed = _ms(clock())
+    after = _settled(read, _deadline_ms(started, failed, run_timeout_ms), clock, pause)
+    return Outcome(result, sent=True, registered=registered(before, after), before=before, settled=after)
+
+
+def _fill(words: str, title: str, before: Optional[int], after: Optional[int]) -> str:
+    return (
+        words.replace("{document}", title)
+        .replace("{before}", str(before or 0))
+        .replace("{after}", str(after or 0))
+    )
+
+
+def sentence(title: str, outcome: Outcome) -> str:
+    """The verdict in words, as every face words it (`title`: the document's)."""
+    words = RULES.words
+    if outcome.registered is True:
+        chosen = words["printed"] if outcome.result == OK else words["registeredAnyway"]
+    elif outcome.registered is False:
+        chosen = words["notRegistered"] if outcome.sent else words["notSent"]
+    else:
+        chosen = words["unknown"]
+    return _fill(chosen, title, outcome.before, outcome.settled)
+
+
+def not_printed(title: str) -> str:
+    """The sentence for a document refused before it was sent."""
+    return _fill(RULES.words["notPrinted"], title, None, None)
