@@ -149,9 +149,12 @@ bool DocumentDesk::Settle(const JournalEntry& e) {
     if (!count) return false;
   }
   body["tapeCountAfter"] = *count;
+  // The answer never came: judged as a lost one.
   client::DocumentOutcome o;
+  o.result = CR_ERR_NO_REPLY;
   o.before = static_cast<uint16_t>(*e.tapeBefore);
   o.after = *count;
+  o.settled = true;
   o.registered = client::Judge(o.before, *count);
   const rules::DocumentRule* rule = rules::FindDocument(e.kind);
   body["verdict"] = client::VerdictSentence(rule != nullptr ? rule->title : e.kind, o);

@@ -36,7 +36,7 @@ SECTION = "(allowed: 1 to 16, a whole number)"
 # package refuses it first, naming the field and what it allows.
 BEFORE_SENDING = [  # (name, call, message)
     ("line sum above 99999.99", lambda r: r.sell([Line(2, 60000)]),
-     "line 1: the line's sum (quantity x price) is above 99999.99"),
+     "line 1: the line's sum (quantity x price, with its raise and discount) 120000 is above 99999.99"),
     ("price out of range", lambda r: r.sell([Line(1, 100000)]), f"line 1: price 100000 is out of range {AMOUNT}"),
     ("quantity out of range", lambda r: r.sell([Line(70, 1)]), f"line 1: quantity 70 is out of range {WEIGHT}"),
     ("a weight to 4 decimals, second line", lambda r: r.sell([Line(1, 1), Line(1.0005, 1)]),

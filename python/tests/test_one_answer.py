@@ -26,7 +26,10 @@ ROWS = [  # (name, cash put in first, the package's call, the tool's arguments, 
     ("a name with the euro sign", [], lambda r: r.sell([ExtendedLine(1, 1, name="€uro")]), ["sell", "1*1,name=€uro"],
      'line 1: name "€uro" holds "€", which the register cannot print'),
     ("a line sum above 99999.99", [], lambda r: r.sell([Line(2, 60000)]), ["sell", "2*60000"],
-     "line 1: the line's sum (quantity x price) is above 99999.99"),
+     "line 1: the line's sum (quantity x price, with its raise and discount) 120000 is above 99999.99"),
+    ("a raise lifting a line above 99999.99", [], lambda r: r.sell([Line(1, 99999.99, raise_percent=1)]),
+     ["sell", "1*99999.99,raise=1"],
+     "line 1: the line's sum (quantity x price, with its raise and discount) 100999.9899 is above 99999.99"),
     ("cash out of 150000", [75000, 75000], lambda r: r.cash_out(150000), ["cash-out", "150000"], None),
 ]  # fmt: skip
 

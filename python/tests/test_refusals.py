@@ -27,7 +27,6 @@ DOCUMENTS = [  # (name, call, code, function, verdict, tape counts) with a shift
 SETTINGS = [  # (name, call, code)
     ("cashier above 8", lambda r: r.totals(cashier=9), 257),
     ("tax 4", lambda r: r.set_tax_rate(4, 10), 257),
-    ("cashier report without cashiers", lambda r: r.report(1), 264),
     ("suspend time above 9", lambda r: setattr(r, "suspend_time", 10), 257),
 ]  # fmt: skip
 
@@ -92,6 +91,18 @@ def test_a_refused_call_has_its_code_and_text(register, name, call, code) -> Non
         call(register)
     assert (refused.value.code, refused.value.document, refused.value.registered) == (code, False, None)
     assert str(refused.value).endswith(f"{varnolo.result_text(code)} (result {code})")
+
+
+def test_a_refused_report_says_it_was_not_printed(register, simulator) -> None:
+    """Without cashiers the register refuses their report: a document, not
+    printed, worded as the tool and the service word it."""
+    with pytest.raises(varnolo.ResultError) as refused:
+        register.report("cashiers")
+    error = refused.value
+    assert (error.code, error.document, error.registered) == (264, True, False)
+    assert error.verdict == "cashiers report: not printed"
+    assert str(error) == f"CRReport: {varnolo.result_text(264)} (result 264); cashiers report: not printed"
+    assert simulator.paper() == ""
 
 
 def test_state_refusals_without_a_shift(register, simulator) -> None:

@@ -65,6 +65,8 @@ def test_the_verdict_decides_as_every_face_does(case: Dict[str, Any]) -> None:
     assert outcome.registered is expect["registered"]
     assert outcome.result == expect.get("result", case["run"]["result"])
     assert (outcome.tape_count_before, outcome.tape_count_after) == (expect["tapeCountBefore"], expect["tapeCountAfter"])
+    title = rulebook.document(VERDICT["document"]).title
+    assert verdict.sentence(title, outcome) == expect["verdict"]
     if expect["readsLeft"] is not None:
         assert len(line.reads) == expect["readsLeft"]
     # never past the print timeout, the quiet window and one more read
@@ -81,9 +83,12 @@ SENTENCES = [  # (outcome, the verdict in words)
      "cash in: the register did not register it (the tape still has 4 entries)"),
     (verdict.Outcome(259, sent=False, registered=False, before=None),
      "cash in: not sent, because the tape count could not be read to check it afterwards"),
-    (verdict.Outcome(259, sent=True, registered=None, before=4, settled=1),
+    (verdict.Outcome(259, sent=True, registered=None, before=4),
      "cash in: whether the register registered it is UNKNOWN (no steady tape count came); "
      "check the tape before repeating it"),
+    (verdict.Outcome(259, sent=True, registered=None, before=4, settled=1),
+     "cash in: whether the register registered it is UNKNOWN (the tape was closed meanwhile "
+     "and holds fewer entries than before); check the tape before repeating it"),
 ]  # fmt: skip
 
 

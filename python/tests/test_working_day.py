@@ -31,7 +31,7 @@ def test_texts_the_register_cannot_print_are_refused_before_sending(register, si
     register.header = "Старый"
     sent = len(simulator.trace())
     for text in ("ООО «Ромашка»", "Price in €", "日本"):
-        with pytest.raises(ValueError, match="the register cannot hold"):
+        with pytest.raises(ValueError, match="which the register cannot print"):
             register.header = text
     assert len(simulator.trace()) == sent
     assert register.header == "Старый"

@@ -567,10 +567,31 @@ class Register:
         """Prints a report, named as the rulebook names it ("x", "cashiers",
         "sections", "hourly", "goods") or by CRReport's kind (`REPORT_X`, ...;
         a number other than those of the four prints the X report)."""
-        self._call("CRReport", rulebook.report_kind(kind))
+        kind_number = rulebook.report_kind(kind)
+        document = next(
+            (d for d in RULES.documents.values() if d.report_kind == kind_number),
+            rulebook.document("report-x"),
+        )
+        self._paper_document(document, kind_number)
 
     def close_shift(self) -> None:
-        self._call("CRCloseSwitch")
+        """Prints the closing report and closes the shift."""
+        self._paper_document(rulebook.document("shift-close"))
+
+    def _paper_document(self, document: DocumentRule, *args: Any) -> None:
+        """A report or the shift close: on failure `ResultError.registered` is
+        False when the register refused it, None when it fell silent (look at
+        the paper), with the verdict in words."""
+        code = self._invoke(document.function, *args)
+        if code == OK:
+            return
+        raise ResultError(
+            code,
+            document.function,
+            document=True,
+            registered=verdict.paper_registered(code),
+            verdict=verdict.paper_sentence(document.title, code),
+        )
 
     def totals(self, *, cashier: Optional[int] = None, section: Optional[int] = None) -> Totals:
         """Trade totals of the whole register, of one cashier or of one section."""
@@ -685,8 +706,11 @@ def _line_fault(line: Line) -> Optional[str]:
         fault = rulebook.check_number(rule, values[rule.field])
         if fault is not None:
             return fault
-    if float(line.quantity) * float(line.price) > RULES.max_line_sum:
-        return f"the line's sum (quantity x price) is above {rulebook.number_text(RULES.max_line_sum)}"
+    fault = rulebook.check_line_sum(
+        float(line.quantity), float(line.price), float(line.raise_percent), float(line.discount)
+    )
+    if fault is not None:
+        return fault
     if isinstance(line, ExtendedLine):
         for text_rule, text in ((_SALE.text("name"), line.name), (_SALE.text("barcode"), line.barcode)):
             fault = rulebook.check_text(text_rule, text)

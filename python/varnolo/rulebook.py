@@ -278,13 +278,17 @@ def _round_half_away(y: float) -> float:
 def keeps_decimals(x: float, decimals: int) -> bool:
     """Whether `x` has at most `decimals` decimals as the library keeps it:
     its nearest such number is itself."""
+    if abs(x) >= 1e15:  # past every range, and whole in a double
+        return True
     scale = 10.0**decimals
     return _round_half_away(x * scale) / scale == x
 
 
 def as_number(field: str, value: object) -> float:
     """`value` as a float; TypeError when it is not a number (a bool is not)."""
-    if isinstance(value, bool) or not isinstance(value, numbers.Real):
+    # Money is often a Decimal: it is taken as the double the library is
+    # passed.
+    if isinstance(value, bool) or not isinstance(value, (numbers.Real, Decimal)):
         raise TypeError(f"{field} must be a number, not {type(value).__name__}")
     try:
         return float(value)
@@ -309,6 +313,21 @@ def check_number(rule: NumberRule, value: object) -> Optional[str]:
     else:
         return None
     return f"{rule.field} {number_text(x)} {fault} (allowed: {rule.range})"
+
+
+def check_line_sum(quantity: float, price: float, raise_percent: float, discount: float) -> Optional[str]:
+    """A sale line's sum: quantity x price, with the raise added and the
+    discount taken off, at most the rulebook's largest (the register adds the
+    line's tax on top and refuses a sum above it with the tax too: that only
+    it can tell). None when it keeps to it, otherwise why not."""
+    amount = quantity * price  # the register's own arithmetic, step by step
+    total = amount + (raise_percent - discount) * amount * 0.01
+    if amount <= RULES.max_line_sum and total <= RULES.max_line_sum:
+        return None
+    return (
+        "the line's sum (quantity x price, with its raise and discount) "
+        f"{number_text(total)} is above {number_text(RULES.max_line_sum)}"
+    )
 
 
 # ---- texts ---------------------------------------------------------------------------

@@ -2,11 +2,12 @@
 
 from __future__ import annotations
 
+import sys
 from dataclasses import dataclass, field, fields
 from datetime import datetime
 from typing import Any, List, Optional, Sequence, Tuple
 
-from .rulebook import LIBRARY_ENCODING, REGISTER_ENCODING, unprintable
+from .rulebook import LIBRARY_ENCODING, REGISTER_ENCODING, TextRule, check_text
 
 ENCODING = LIBRARY_ENCODING
 """The library's text encoding (Windows-1251 on Linux, as in the DLL)."""
@@ -15,18 +16,15 @@ PRINTABLE = REGISTER_ENCODING
 
 
 def encode(text: str, limit: Optional[int] = None, what: str = "text") -> bytes:
-    """A text in the library's encoding. ValueError when a character has no
-    form in it or in the register's code page (the library would send a '?'),
-    holds a NUL, or the text is longer than `limit` characters."""
-    bad = unprintable(text)
-    if bad is not None:
-        raise ValueError(f"{what} {text!r}: the register cannot hold {bad!r}")
-    data = text.encode(ENCODING)
-    if b"\0" in data:
-        raise ValueError(f"{what} {text!r} holds a NUL character")
-    if limit is not None and len(data) > limit:
-        raise ValueError(f"{what} {text!r} is longer than {limit} characters")
-    return data
+    """A text in the library's encoding, held to the rulebook's text rule as
+    every face holds it: ValueError when a character has no form in the
+    library's or the register's code page (the library would send a '?'),
+    the text holds a NUL, or it is longer than `limit` characters."""
+    rule = TextRule(what, sys.maxsize if limit is None else limit, False)
+    fault = check_text(rule, text)
+    if fault is not None:
+        raise ValueError(fault)
+    return text.encode(ENCODING)
 
 
 def decode(data: bytes) -> str:

@@ -151,9 +151,29 @@ def sentence(title: str, outcome: Outcome) -> str:
         chosen = words["printed"] if outcome.result == OK else words["registeredAnyway"]
     elif outcome.registered is False:
         chosen = words["notRegistered"] if outcome.sent else words["notSent"]
-    else:
-        chosen = words["unknown"]
+    else:  # a smaller settled count: the tape was closed meanwhile
+        chosen = words["unknown"] if outcome.settled is None else words["tapeClosed"]
     return _fill(chosen, title, outcome.before, outcome.settled)
+
+
+NO_REPLY = rulebook.result("CR_ERR_NO_REPLY")
+
+
+def paper_registered(result: int) -> Optional[bool]:
+    """A report's or the shift close's outcome, which the tape does not judge:
+    True printed, None when the register fell silent (look at the paper),
+    False when it refused."""
+    if result == OK:
+        return True
+    return None if result in (NO_REPLY, PORT_CLOSED) else False
+
+
+def paper_sentence(title: str, result: int) -> str:
+    """Its verdict in words, as every face words it."""
+    printed = paper_registered(result)
+    words = RULES.words
+    chosen = words["printed"] if printed else words["paperUnknown"] if printed is None else words["notPrinted"]
+    return _fill(chosen, title, None, None)
 
 
 def not_printed(title: str) -> str:

@@ -34,7 +34,10 @@ std::vector<VerdictVector> Vectors() {
   const nlohmann::json all = nlohmann::json::parse(in);
   std::vector<VerdictVector> out;
   for (const nlohmann::json& c : all["cases"]) out.push_back({c["name"], c});
-  for (VerdictVector& v : out) v.data["readMs"] = all["readMs"];
+  for (VerdictVector& v : out) {
+    v.data["readMs"] = all["readMs"];
+    v.data["document"] = all["document"];
+  }
   return out;
 }
 
@@ -69,7 +72,10 @@ TEST_P(Verdict, DecidesAsEveryFaceDoes) {
       },
       runTimeoutMs, witness);
   const nlohmann::json& expect = c["expect"];
-  const nlohmann::json shown = OutcomeJson(rules::Document(rules::DocumentKind::kCashIn), o);
+  const rules::DocumentRule* document = rules::FindDocument(c["document"].get<std::string>());
+  ASSERT_NE(document, nullptr);
+  const nlohmann::json shown = OutcomeJson(*document, o);
+  EXPECT_EQ(shown["verdict"], expect["verdict"]);
   EXPECT_EQ(o.sent, expect["sent"].get<bool>());
   EXPECT_EQ(ran, o.sent) << "a document not sent must never reach the register";
   EXPECT_EQ(shown["registered"], expect["registered"]);

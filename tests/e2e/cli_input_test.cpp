@@ -43,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
         CheckFileCase{"MisspelledCheckKey", R"({"lines":[{"price":10}],"noncash":true})",
                       "\"noncash\""},
         CheckFileCase{"WrongType", R"({"lines":[{"price":"10"}]})", "\"price\" must be a number"},
-        CheckFileCase{"NegativeSection", R"({"lines":[{"price":1,"section":-1}]})", "\"section\""},
+        CheckFileCase{"NegativeSection", R"({"lines":[{"price":1,"section":-1}]})",
+                      "line 1: section -1 is out of range"},
         CheckFileCase{"LongName", R"({"lines":[{"price":1,"name":"Sixteen letters!"}]})",
                       "longer than 15"},
         CheckFileCase{"ShortBarcode", R"({"lines":[{"price":1,"barcode":"123"}]})",
@@ -91,6 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
                        "text \"Price in €\" holds \"€\""},
         SameAnswerCase{"PackSectionPastSixteen", "pack 17 5", "section 17 is out of range"},
         SameAnswerCase{"GoodsEntryPastTheBase", "goods-sell 1801", "number 1801 is out of range"},
+        SameAnswerCase{"ARaiseLiftingTheLineAboveTheLargestSum", "sell '1*99999.99,raise=1'",
+                       "the line's sum (quantity x price, with its raise and discount) "
+                       "100999.9899 is above 99999.99"},
+        SameAnswerCase{"HalfASection", "sell '1*10,section=2.5'",
+                       "section 2.5 is not a whole number (allowed: 1 to 16, a whole number)"},
         SameAnswerCase{"HeaderTheRegisterCannotPrint", "header 'Café €'",
                        "header \"Café €\" holds \"é\", which the register cannot print"},
         SameAnswerCase{"TaxNameTheRegisterCannotPrint", "tax 1 20 --name 'VAT ‰'",
@@ -107,6 +113,33 @@ TEST_F(CliInput, ACashOutLargerThanACashInPrints) {
   EXPECT_EQ(run.Json()["registered"], true);
   EXPECT_EQ(run.Json()["verdict"], "cash out: printed");
   EXPECT_NE(cli.Paper().find("150000.00"), std::string::npos) << cli.Paper();
+}
+
+// 2 and 2.0 are the same section, in the line syntax as in a check file.
+TEST_F(CliInput, ASectionWrittenWithAPointIsTheSameSection) {
+  ASSERT_EQ(cli.Run("config set --sections 4").exit, 0);
+  ASSERT_EQ(cli.Run("sell '1*10,section=2.0'").exit, 0);
+  const CliRun file =
+      cli.Run("sell --file " + Write("check.json", R"({"lines":[{"price":7,"section":2.0}]})"));
+  ASSERT_EQ(file.exit, 0) << file.err;
+  const CliRun totals = cli.Run("--json totals --section 2");
+  ASSERT_EQ(totals.exit, 0) << totals.err;
+  EXPECT_EQ(totals.Json()["amounts"][0], 17) << totals.out;  // both sales in section 2
+}
+
+// A goods-base entry sold by pieces takes more pieces than a weight may
+// weigh: the tool prints it once, and says nothing else.
+TEST_F(CliInput, PiecesOfAGoodsEntryBeyondAWeightArePrinted) {
+  ASSERT_EQ(cli.Run("goods set 5 --name Bun --price 2 --by-pieces 1").exit, 0);
+  const CliRun run = cli.Run("--json goods-sell 5 --quantity 70");
+  ASSERT_EQ(run.exit, 0) << run.out << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.Json()["verdict"], "goods-base check: printed") << run.out;
+  EXPECT_EQ(Occurrences(cli.Paper(), "Bun"), 1u) << cli.Paper();
+  EXPECT_NE(cli.Paper().find("140.00"), std::string::npos) << cli.Paper();
+  const CliRun weighed = cli.Run("goods-sell 5 --quantity 2.5");
+  EXPECT_EQ(weighed.exit, 2);
+  EXPECT_EQ(Occurrences(weighed.err, "quantity 2.5"), 1u) << weighed.err;
 }
 
 TEST_F(CliInput, CheckFileWithEveryKeyPrintsWhatItSays) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -73,11 +74,15 @@ double ValueOf(const LimitCase& c) {
   return std::round((c.end == End::kLow ? at - step : at + step) * scale) / scale;
 }
 
-class Limits : public CheckFixture, public ::testing::WithParamInterface<LimitCase> {
+// A register on which every document can be carried out: the goods base,
+// taxes, extended lines and all sections on, goods entries, an open shift and
+// a drawer full of cash. Cashiers only for the cashiers' report: with them
+// the drawer's cash is each cashier's.
+class DocumentsFixture : public CheckFixture {
  protected:
   void SetUp() override {
     CheckFixture::SetUp();
-    Configure(0, 1, 1, 16, 1);
+    Configure(useCashiers_, 1, 1, 16, 1);
     // Entry 1 and the last by weight, entry 2 by pieces, all at 1.00.
     for (const auto& [number, pieces] : {std::pair{1u, 0}, {1800u, 0}, {2u, 1}}) {
       GoodsEntry e{};
@@ -134,12 +139,21 @@ class Limits : public CheckFixture, public ::testing::WithParamInterface<LimitCa
         return CRCreatePackCheck(static_cast<uint32_t>(arg("section", 1)), arg("amount", 1));
       case DocumentKind::kMoneyBack:
         return CRCreateMoneyBackCheck(static_cast<uint32_t>(arg("section", 1)), arg("amount", 1));
+      case DocumentKind::kAnnul:
+        return CRAnnulCheck();
+      case DocumentKind::kShiftClose:
+        return CRCloseSwitch();
       default:
-        ADD_FAILURE() << d.kind << " has number arguments this test cannot pass";
+        if (d.reportKind != 0) return CRReport(d.reportKind);
+        ADD_FAILURE() << d.kind << " is a document this test cannot run";
         return -1;
     }
   }
+
+  int32_t useCashiers_ = 0;
 };
+
+class Limits : public DocumentsFixture, public ::testing::WithParamInterface<LimitCase> {};
 
 TEST_P(Limits, TheLibraryCarriesOutTheEndsAndRefusesPastThem) {
   const LimitCase& c = GetParam();
@@ -164,6 +178,64 @@ TEST_P(Limits, TheLibraryCarriesOutTheEndsAndRefusesPastThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryArgument, Limits, ::testing::ValuesIn(AllLimits()), CaseName);
+
+// How long each document may take to print, as the rulebook says every face
+// waits for it, is how long the library itself waits for the register.
+class RunTimeouts : public DocumentsFixture,
+                    public ::testing::WithParamInterface<const rules::DocumentRule*> {
+ protected:
+  RunTimeouts() { useCashiers_ = GetParam()->id == DocumentKind::kReportCashiers ? 1 : 0; }
+};
+
+TEST_P(RunTimeouts, AreTheLibrarysOwn) {
+  const rules::DocumentRule& d = *GetParam();
+  if (d.id == DocumentKind::kAnnul) {
+    CheckItem item = Item(1, 5);
+    ASSERT_EQ(CRCreateCheck(&item, 1, 0, 0, 0), kOk);  // something to annul
+  }
+  platform->ClearRecords();
+  // Every document's first argument is carried out at 1 (a quantity, an
+  // entry, a sum, a section).
+  const NumberRule none{"", 0, 0, 0, ""};
+  const int32_t result = Run(d, d.numbers.empty() ? none : d.numbers[0], 1);
+  ASSERT_EQ(result, kOk) << d.kind;
+  // The run itself is one exchange that waits exactly that long.
+  std::vector<uint32_t> waits;
+  for (size_t i = 0; i < platform->Packets().size(); ++i)
+    waits.push_back(platform->ReplyTimeoutOf(i));
+  EXPECT_NE(std::find(waits.begin(), waits.end(), rules::RunTimeoutMs(d)), waits.end())
+      << d.kind << " waits " << ::testing::PrintToString(waits);
+}
+
+std::vector<const rules::DocumentRule*> EveryDocument() {
+  std::vector<const rules::DocumentRule*> all;
+  for (const rules::DocumentRule& d : rules::Documents()) all.push_back(&d);
+  return all;
+}
+
+std::string DocumentName(const ::testing::TestParamInfo<const rules::DocumentRule*>& p) {
+  std::string name(p.param->kind);
+  for (char& ch : name) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDocument, RunTimeouts, ::testing::ValuesIn(EveryDocument()),
+                         DocumentName);
+
+// A sale check holds as many lines as the rulebook says, and not one more.
+using CheckLines = DocumentsFixture;
+
+TEST_F(CheckLines, AsManyAsTheRulebookSays) {
+  std::vector<CheckItem> items(rules::kMaxCheckLines + 1, Item(1, 1));
+  const uint16_t before = reg.TapeCount();
+  EXPECT_EQ(CRCreateCheck(items.data(), static_cast<uint32_t>(items.size()), 0, 0, 0), kOutOfRange);
+  EXPECT_EQ(reg.TapeCount(), before);
+  ASSERT_EQ(CRCreateCheck(items.data(), static_cast<uint32_t>(rules::kMaxCheckLines), 0, 0, 0),
+            kOk);
+  EXPECT_GE(reg.TapeCount(), before + rules::kMaxCheckLines);
+}
 
 // The library cuts further decimals off without a word; the rulebook must
 // refuse exactly the values it would change, and no other.

@@ -30,6 +30,8 @@ const VerdictWords& Words() {
       "{document}: not sent, because the tape count could not be read to check it afterwards",
       "{document}: whether the register registered it is UNKNOWN (no steady tape count came); "
       "check the tape before repeating it",
+      "{document}: whether the register registered it is UNKNOWN (the tape was closed meanwhile "
+      "and holds fewer entries than before); check the tape before repeating it",
       "{document}: whether it was printed is UNKNOWN (the register did not answer); look at the "
       "paper before repeating it",
       "{document}: not printed",
@@ -47,14 +49,13 @@ std::string VerdictSentence(std::string_view title, const DocumentOutcome& o) {
     case Registered::kUnknown:
       break;
   }
-  return Fill(w.unknown, title, o);
+  return Fill(o.settled ? w.tapeClosed : w.unknown, title, o);
 }
 
 nlohmann::json OutcomeJson(const rules::DocumentRule& document, const DocumentOutcome& o,
                            std::optional<uint16_t> after) {
   using nlohmann::json;
-  if (!after && o.sent && o.result != CR_OK && o.registered != Registered::kUnknown)
-    after = o.after;
+  if (!after && o.settled && o.registered != Registered::kUnknown) after = o.after;
   return json{
       {"document", document.kind},
       {"result", o.result},

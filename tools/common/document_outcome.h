@@ -19,7 +19,8 @@ struct VerdictWords {
   std::string_view registeredAnyway;  // the call failed, the tape grew
   std::string_view notRegistered;     // the call failed, the tape did not grow
   std::string_view notSent;           // the count could not be read first
-  std::string_view unknown;           // no settled count, or the tape was closed meanwhile
+  std::string_view unknown;           // no settled count
+  std::string_view tapeClosed;        // a smaller count: the tape was closed meanwhile
   std::string_view paperUnknown;      // a report or shift close whose answer was lost
   std::string_view notPrinted;        // a report or shift close refused
 };

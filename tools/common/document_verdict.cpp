@@ -46,7 +46,7 @@ DocumentOutcome RunDocument(const std::function<int32_t()>& run, uint32_t runTim
   const uint64_t left = runTimeoutMs > elapsed ? runTimeoutMs - elapsed : 0;
   const std::optional<uint16_t> after = SettledCount(witness, failedAt + left + kQuietWindowMs);
   outcome.registered = Judge(outcome.before, after);
-  if (after) outcome.after = *after;
+  if (after) outcome.after = *after, outcome.settled = true;
   return outcome;
 }
 

@@ -25,7 +25,8 @@ struct DocumentOutcome {
   Registered registered = Registered::kNo;
   bool sent = true;  // false: the count could not be read first, nothing was sent
   uint16_t before = 0;
-  uint16_t after = 0;  // valid when registered is not kUnknown
+  uint16_t after = 0;    // valid when `settled`
+  bool settled = false;  // a settled count came after a failure (kUnknown: a smaller one)
 };
 
 // How the verdict reaches the register and the clock; the default is the

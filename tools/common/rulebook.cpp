@@ -150,6 +150,7 @@ constexpr DocumentRule kDocuments[] = {
 // Whether `x` is a number of at most `decimals` decimals, as the library
 // keeps it: its nearest such number is itself.
 bool KeepsDecimals(double x, int decimals) {
+  if (std::fabs(x) >= 1e15) return true;  // past every range, and whole in a double
   const double scale = std::pow(10.0, decimals);
   return std::round(x * scale) / scale == x;
 }
@@ -271,6 +272,16 @@ std::optional<std::string> CheckText(const TextRule& rule, std::string_view utf8
   std::string shown = bad;
   if (std::optional<std::string> u = Strict("UTF-8", "CP1251", bad, &shown)) shown = *u;
   return quoted + " holds \"" + shown + "\", which the register cannot print";
+}
+
+std::optional<std::string> CheckLineSum(double quantity, double price, double raisePercent,
+                                        double discountPercent) {
+  // The register's own arithmetic, step by step.
+  const double amount = quantity * price;
+  const double sum = amount + (raisePercent - discountPercent) * amount * 0.01;
+  if (amount <= kMaxLineSum && sum <= kMaxLineSum) return std::nullopt;
+  return "the line's sum (quantity x price, with its raise and discount) " + NumberText(sum) +
+         " is above " + NumberText(kMaxLineSum);
 }
 
 std::optional<std::string> CheckPrintable(std::string_view field, std::string_view utf8) {

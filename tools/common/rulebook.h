@@ -111,6 +111,12 @@ std::optional<std::string> CheckNumber(const NumberRule& rule, double value);
 // maxBytes bytes there.
 std::optional<std::string> CheckText(const TextRule& rule, std::string_view utf8);
 
+// A sale line's sum: quantity x price, with the raise added and the discount
+// taken off, at most kMaxLineSum (the register adds a line's tax on top and
+// refuses a sum above it with the tax too: that only it can tell).
+std::optional<std::string> CheckLineSum(double quantity, double price, double raisePercent,
+                                        double discountPercent);
+
 // A number as the messages show it: whole numbers without a point, others
 // in their shortest exact form.
 std::string NumberText(double x);

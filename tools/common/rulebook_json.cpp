@@ -59,6 +59,7 @@ json RulebookJson() {
           {"notRegistered", w.notRegistered},
           {"notSent", w.notSent},
           {"unknown", w.unknown},
+          {"tapeClosed", w.tapeClosed},
           {"paperUnknown", w.paperUnknown},
           {"notPrinted", w.notPrinted}}}}},
       {"codePages", {{"library", "cp1251"}, {"register", "cp866"}}},
@@ -88,9 +89,10 @@ std::string LimitsMarkdown() {
   std::ostringstream out;
   out << "<!-- Written by `varnolo rules --markdown`: a test holds it to the code. -->\n"
       << "# The limits of every document\n\n"
-      << "What every face (the C library's callers, the `varnolo` tool, `varnolo-service`, the "
-         "Python package) accepts. A value past these limits, or with more decimals, is refused "
-         "before anything is sent; see [the rules](rules.md).\n\n"
+      << "What the `varnolo` tool, `varnolo-service` and the Python package accept: a value "
+         "past these limits, or with more decimals, is refused before anything is sent (see "
+         "[the rules](rules.md)). The C library itself cuts extra decimals off and refuses a "
+         "value past them with 257 or 269.\n\n"
       << "| Document | Kind | C function | Argument | Allowed |\n"
       << "|---|---|---|---|---|\n";
   for (const DocumentRule& d : Documents()) {
@@ -112,6 +114,10 @@ std::string LimitsMarkdown() {
           << " |\n";
     }
   }
+  out << "\nA sale check has 1 to " << kMaxCheckLines << " lines. A line's sum (quantity x price, "
+      << "with its raise added and its discount taken off) is at most " << NumberText(kMaxLineSum)
+      << "; the register refuses a line whose sum with its tax is above that too (269), which "
+         "only it can tell.\n";
   return out.str();
 }
 

@@ -38,19 +38,22 @@ bool Number(const json& object, const char* key, double& out, const std::string&
   return true;
 }
 
-bool Unsigned(const json& object, const char* key, uint32_t& out, const std::string& where,
-              std::string& error) {
+// A whole number held to its rule first, so that 2 and 2.0 are the same
+// section and 4294967297 is refused before it could be narrowed to 1.
+bool Whole(const json& object, const rules::NumberRule& rule, uint32_t& out,
+           const std::string& where, std::string& error) {
+  const std::string key(rule.field);
   if (!object.contains(key)) return true;
-  if (!object[key].is_number_unsigned()) {
-    error = where + ": \"" + key + "\" must be a whole number, 0 or more";
+  if (!object[key].is_number()) {
+    error = where + ": \"" + key + "\" must be a number";
     return false;
   }
-  // Refused before it is narrowed: 4294967297 must not become 1.
-  if (object[key].get<uint64_t>() > UINT32_MAX) {
-    error = where + ": \"" + key + "\" is out of range";
+  const double value = object[key].get<double>();
+  if (std::optional<std::string> fault = rules::CheckNumber(rule, value)) {
+    error = where + ": " + *fault;
     return false;
   }
-  out = object[key].get<uint32_t>();
+  out = static_cast<uint32_t>(value);
   return true;
 }
 
@@ -90,8 +93,8 @@ bool ParseLine(const json& l, const std::string& where, SaleLine& line, std::str
       !Number(l, "price", line.price, where, error) ||
       !Number(l, "discount", line.discountPercent, where, error) ||
       !Number(l, "raise", line.raisePercent, where, error) ||
-      !Unsigned(l, "section", line.section, where, error) ||
-      !Unsigned(l, "tax", line.taxNumber, where, error) ||
+      !Whole(l, rules::kLineSection, line.section, where, error) ||
+      !Whole(l, rules::kLineTax, line.taxNumber, where, error) ||
       !Text(l, "name", line.name, where, error) ||
       !Text(l, "barcode", line.barcode, where, error) ||
       !Boolean(l, "pieces", line.pieces, where, error))
@@ -119,10 +122,9 @@ bool CheckSaleLine(const SaleLine& line, std::string& error) {
   for (const auto& [rule, value] : numbers) {
     if (std::optional<std::string> fault = CheckNumber(rule, value)) return error = *fault, false;
   }
-  if (line.quantity * line.price > kMaxLineSum) {
-    error = "the line's sum (quantity x price) is above " + NumberText(kMaxLineSum);
-    return false;
-  }
+  if (std::optional<std::string> fault =
+          CheckLineSum(line.quantity, line.price, line.raisePercent, line.discountPercent))
+    return error = *fault, false;
   for (const auto& [rule, text] :
        {std::pair<const TextRule&, const std::string&>{kLineName, line.name},
         {kLineBarcode, line.barcode}}) {
@@ -209,7 +211,8 @@ int32_t CreateSaleCheck(const SaleCheck& check) {
     std::string name = ToAnsi(l.name);
     name.resize(kMaxNameBytes, ' ');
     std::memcpy(e.name, name.data(), kMaxNameBytes);
-    std::memcpy(e.barcode, l.barcode.data(), std::min<size_t>(l.barcode.size(), 13));
+    std::memcpy(e.barcode, l.barcode.data(),
+                std::min(l.barcode.size(), rules::kLineBarcode.maxBytes));
   }
   return CRCreateCheckEx(items.data(), count, check.paid, check.paidGiven, check.nonCash);
 }

@@ -71,10 +71,12 @@ int GoodsSell(const GoodsSellOptions& o) {
   const rules::DocumentRule& rule = rules::Document(DocumentKind::kGoodsBaseCheck);
   if (std::optional<int> refused = Refused("goods-sell", rules::kGoodsNumber, o.number))
     return *refused;
-  // Whole pieces or a weight: the entry says which, so it is read first.
-  if (std::optional<int> refused = Refused("goods-sell", rules::kGoodsQuantity, o.quantity);
-      refused && rules::CheckNumber(rules::kGoodsPieces, o.quantity))
-    return *refused;
+  // Whole pieces or a weight: the entry says which, so it is read first; a
+  // quantity that is neither is refused at once.
+  if (rules::CheckNumber(rules::kGoodsPieces, o.quantity)) {
+    if (std::optional<int> refused = Refused("goods-sell", rules::kGoodsQuantity, o.quantity))
+      return *refused;
+  }
   return WithSession([&] {
     const auto number = static_cast<uint32_t>(o.number);
     GoodsEntry entry{};
@@ -215,7 +217,11 @@ void AddDocumentCommands(CLI::App& app, CommandRun& run) {
   auto decorated = std::make_shared<DecoratedOptions>();
   auto* dec = app.add_subcommand("decorated", "Print a check of one amount with a free text");
   dec->add_option("amount", decorated->amount, "the sum")->required();
-  dec->add_option("text", decorated->text, "the text (up to 255 characters)")->required();
+  dec->add_option("text", decorated->text,
+                  "the text (up to " +
+                      std::to_string(rules::Text(DocumentKind::kDecoratedCheck, "text").maxBytes) +
+                      " characters)")
+      ->required();
   dec->callback([decorated, &run] { run = [decorated] { return Decorated(*decorated); }; });
 
   app.add_subcommand("annul", "Annul the last check of the shift")->callback([&run] {

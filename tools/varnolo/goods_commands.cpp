@@ -11,6 +11,7 @@
 #include "interrupt.h"
 #include "outcome.h"
 #include "progress.h"
+#include "rulebook.h"
 #include "varnolo.h"
 
 namespace varnolo::cli {
@@ -41,8 +42,9 @@ json RowJson(const GoodsRow& r) {
 GoodsEntry EntryOf(const GoodsRow& row) {
   GoodsEntry g{};
   const std::string ansi = ToAnsi(row.name);
-  std::memcpy(g.name, ansi.data(), std::min<size_t>(ansi.size(), 15));
-  std::memcpy(g.barcode, row.barcode.data(), std::min<size_t>(row.barcode.size(), 13));
+  std::memcpy(g.name, ansi.data(), std::min(ansi.size(), rules::kLineName.maxBytes));
+  std::memcpy(g.barcode, row.barcode.data(),
+              std::min(row.barcode.size(), rules::kLineBarcode.maxBytes));
   g.price = row.price;
   g.section = row.section;
   g.byPieces = row.byPieces;
@@ -153,9 +155,12 @@ void AddGoodsCommands(CLI::App& app, CommandRun& run) {
   auto* set = c->add_subcommand("set", "Write an entry (not while a shift is open)");
   auto row = std::make_shared<GoodsRow>();
   set->add_option("number", row->number, "entry number")->required();
-  set->add_option("--name", row->name, "name (15 characters)")->required();
+  set->add_option("--name", row->name,
+                  "name (" + std::to_string(rules::kLineName.maxBytes) + " characters)")
+      ->required();
   set->add_option("--price", row->price, "unit price")->required();
-  set->add_option("--section", row->section, "section (1-16)");
+  set->add_option("--section", row->section,
+                  "section (" + rules::RangeText(rules::kLineSection) + ")");
   set->add_option("--barcode", row->barcode, "13 digits");
   set->add_option("--by-pieces", row->byPieces,
                   "1 pieces, 0 weight, 2 pieces with computed check digit");

@@ -88,22 +88,14 @@ bool ParseRow(const std::vector<std::string>& f, char separator, GoodsRow& row,
 }  // namespace
 
 bool CheckGoodsRow(const GoodsRow& row, std::string& error) {
-  if (std::optional<std::string> fault = rules::CheckText(rules::kLineName, row.name)) {
+  // An entry is sold as a sale line is: its name, price, section and barcode
+  // keep to the same rules.
+  std::optional<std::string> fault = rules::CheckText(rules::kLineName, row.name);
+  if (!fault) fault = rules::CheckNumber(rules::kLinePrice, row.price);
+  if (!fault) fault = rules::CheckNumber(rules::kLineSection, row.section);
+  if (!fault) fault = rules::CheckText(rules::kLineBarcode, row.barcode);
+  if (fault) {
     error = *fault;
-    return false;
-  }
-  if (row.price < 0 || row.price > 99999.99) {
-    error = "price " + std::to_string(row.price) + " is not within 0 to 99999.99";
-    return false;
-  }
-  if (row.section < 1 || row.section > 16) {
-    error = "section " + std::to_string(row.section) + " is not within 1 to 16";
-    return false;
-  }
-  if (!row.barcode.empty() &&
-      (row.barcode.size() != 13 || !std::all_of(row.barcode.begin(), row.barcode.end(),
-                                                [](char c) { return c >= '0' && c <= '9'; }))) {
-    error = "barcode '" + row.barcode + "' is not 13 digits";
     return false;
   }
   if (row.byPieces < 0 || row.byPieces > 2) {

@@ -1,8 +1,10 @@
 #include "sale_lines.h"
 
+#include <optional>
 #include <sstream>
 
 #include "parse_number.h"
+#include "rulebook.h"
 
 namespace varnolo::cli {
 
@@ -35,10 +37,23 @@ bool ParseSaleLines(const std::vector<std::string>& args, client::SaleCheck& che
       const std::string value = eq == std::string::npos ? "" : p.substr(eq + 1);
       const bool hasValue = eq != std::string::npos;
       bool ok = true;
+      std::string fault;  // the rulebook's refusal of a section or tax
+      // A section or tax is a number held to its rule before it is narrowed:
+      // 2.0 is section 2, 2.5 is refused.
+      auto whole = [&](const rules::NumberRule& rule, uint32_t& out) {
+        double number = 0;
+        if (!ParseDecimal(value, number)) return false;
+        if (std::optional<std::string> refused = rules::CheckNumber(rule, number)) {
+          fault = *refused;
+          return false;
+        }
+        out = static_cast<uint32_t>(number);
+        return true;
+      };
       if (key == "section" && hasValue)
-        ok = ParseWhole(value, line.section);
+        ok = whole(rules::kLineSection, line.section);
       else if (key == "tax" && hasValue)
-        ok = ParseWhole(value, line.taxNumber);
+        ok = whole(rules::kLineTax, line.taxNumber);
       else if (key == "discount" && hasValue)
         ok = ParseDecimal(value, line.discountPercent);
       else if (key == "raise" && hasValue)
@@ -52,7 +67,8 @@ bool ParseSaleLines(const std::vector<std::string>& args, client::SaleCheck& che
       else
         ok = false;
       if (!ok) {
-        error = "'" + p + "' in '" + arg + "' is not understood";
+        error = fault.empty() ? "'" + p + "' in '" + arg + "' is not understood"
+                              : "'" + arg + "': " + fault;
         return false;
       }
     }
