@@ -103,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(Vectors, Verdict, ::testing::ValuesIn(Vectors()), Vecto
 // The port names every face reads alike (tests/vectors/ports.json).
 TEST(PortNames, AreReadAsEveryFaceReadsThem) {
   std::ifstream in(VARNOLO_VECTORS_DIR "/ports.json");
-  for (const nlohmann::json& c : nlohmann::json::parse(in)["cases"]) {
+  const nlohmann::json ports = nlohmann::json::parse(in);
+  for (const nlohmann::json& c : ports["cases"]) {
     const std::string name = c["name"];
     std::string error;
     const std::optional<PortChoice> choice = ResolvePort(name, &error);
