@@ -39,9 +39,10 @@ std::vector<Floor> MeasureFloors(const std::vector<Operation>& ops, int repeats)
     size_t exchanges = 0;
     for (const Packet& p : platform->Packets())
       exchanges += p.header.command != cmd::kCallEndNotice ? 1 : 0;
+    const auto perRun = static_cast<size_t>(repeats);
     floors.push_back({static_cast<double>(platform->TotalSleepMs()) / repeats,
-                      std::max<size_t>(1, exchanges / static_cast<size_t>(repeats)),
-                      platform->Sleeps().size() / static_cast<size_t>(repeats)});
+                      std::max<size_t>(1, exchanges / perRun), platform->Sleeps().size() / perRun,
+                      (platform->Written().size() + platform->BytesRead()) / perRun});
   }
   CRDestroyInterface();
   return floors;

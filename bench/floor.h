@@ -22,7 +22,14 @@ struct Operation {
 struct Floor {
   double ms;
   size_t exchanges;
-  size_t pauses;  // timed sleeps; each reply adds one more wait
+  size_t pauses;     // timed sleeps; each reply adds one more wait
+  size_t lineBytes;  // both ways, per operation
+
+  // The floor on a real line: the pauses plus the time every byte takes on
+  // the wire at `baud` (ten bits a byte).
+  double AtLineSpeedMs(double baud) const {
+    return ms + static_cast<double>(lineBytes) * 10.0 * 1000.0 / baud;
+  }
 };
 
 // Puts something on the tape so that the enumeration has entries to read,

@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
   client::Target target;
   std::string listen = "127.0.0.1:8700", journalPath = "varnolo-journal.sqlite", tokenFile;
   size_t queueLimit = 32;
-  app.add_option("--register-port", target.port, "the register's device (COM1, COM2 or a path)")
+  app.add_option(
+         "--register-port", target.port,
+         "the register's port: COM1, COM2, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")
       ->required();
   app.add_option("--register-number", target.registerNumber, "the register's number on the line")
       ->capture_default_str();

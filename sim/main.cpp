@@ -30,6 +30,9 @@ Line (one of):
                         PATH that points to a pseudo-terminal in use (another
                         simulator's) is refused; the link is removed on exit
   --device PATH         serve a real serial port at 9600 8N1 instead
+  --baud N              take as long as a real line at N baud would, both ways
+                        (9600: about 1.04 ms a byte); without it the line is
+                        as fast as the pseudo-terminal
 
 Register:
   --firmware N          firmware version 3 to 7 (default 3)
@@ -114,6 +117,7 @@ int main(int argc, char** argv) {
     kPty = 1000,
     kLink,
     kDevice,
+    kBaud,
     kFirmware,
     kNumber,
     kGoodsBase,
@@ -129,6 +133,7 @@ int main(int argc, char** argv) {
   const option longOptions[] = {{"pty", no_argument, nullptr, kPty},
                                 {"link", required_argument, nullptr, kLink},
                                 {"device", required_argument, nullptr, kDevice},
+                                {"baud", required_argument, nullptr, kBaud},
                                 {"firmware", required_argument, nullptr, kFirmware},
                                 {"number", required_argument, nullptr, kNumber},
                                 {"goods-base", required_argument, nullptr, kGoodsBase},
@@ -153,6 +158,11 @@ int main(int argc, char** argv) {
         break;
       case kDevice:
         serveOptions.device = optarg, serveOptions.pty = false;
+        break;
+      case kBaud:
+        if (!ParseInt(optarg, 50, 4000000, v))
+          return Fail("--baud takes a speed from 50 to 4000000");
+        serveOptions.baud = static_cast<uint32_t>(v);
         break;
       case kFirmware:
         if (!ParseInt(optarg, 3, 7, v)) return Fail("--firmware takes a version from 3 to 7");

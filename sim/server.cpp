@@ -15,18 +15,17 @@
 #include "control_socket.h"
 #include "image_file.h"
 #include "line.h"
+#include "line_pace.h"
 #include "link/commands.h"
 
 namespace varnolo::sim {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // A reply on its way out: all at once when it is due, or byte by byte.
 struct Outgoing {
   std::vector<uint8_t> bytes;
   Clock::time_point due;
-  uint32_t intervalMs = 0;
+  Clock::duration interval{};  // between bytes; zero: all at once
   bool hangUp = false;
   std::string mark;  // for the trace
   size_t sent = 0;
@@ -35,7 +34,7 @@ struct Outgoing {
 class Server {
  public:
   Server(Register& reg, const ServeOptions& options)
-      : reg_(reg), options_(options), line_(options) {}
+      : reg_(reg), options_(options), line_(options), pace_(options.baud) {}
   ~Server() { reg_.onPrint = nullptr; }
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
@@ -46,6 +45,7 @@ class Server {
     while (*stop == 0) {
       // The register answers one request at a time: the next waits until the
       // reply before it is out.
+      if (pace_.paced()) assembler_.Feed(pace_.TakeArrived(Clock::now()));
       while (queue_.empty()) {
         std::optional<Packet> packet = assembler_.Next();
         if (!packet) break;
@@ -56,7 +56,13 @@ class Server {
       const int r = poll(fds.data(), fds.size(), Timeout());
       if (r > 0 && (fds[0].revents & POLLIN) != 0) {
         const ssize_t n = read(line_.fd(), buffer.data(), buffer.size());
-        if (n > 0) assembler_.Feed(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
+        const auto bytes =
+            std::span<const uint8_t>(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
+        if (pace_.paced()) {
+          pace_.Arrive(bytes, Clock::now());
+        } else {
+          assembler_.Feed(bytes);
+        }
       } else if (r > 0 && (fds[0].revents & POLLHUP) != 0) {
         // nobody has the line open: do not spin
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -115,7 +121,7 @@ class Server {
     const std::string mark = fault ? "fault " + DescribeFault(*fault) : "";
     const auto now = Clock::now();
     if (reply && !reply->heldBack.empty())
-      queue_.push_back({std::move(reply->heldBack), now, 0, false, "late reply", 0});
+      queue_.push_back({std::move(reply->heldBack), now, pace_.byteTime(), false, "late reply", 0});
     if (!reply || reply->bytes.empty()) {
       if (fault && fault->kind == FaultKind::kLate) {
         trace_.Line("<- (held back until the next request)", mark);
@@ -124,8 +130,10 @@ class Server {
       }
       return;
     }
+    const Clock::duration interval = std::max<Clock::duration>(
+        std::chrono::milliseconds(reply->byteIntervalMs), pace_.byteTime());
     queue_.push_back({std::move(reply->bytes), now + std::chrono::milliseconds(reply->delayMs),
-                      reply->byteIntervalMs, reply->hangUp, mark, 0});
+                      interval, reply->hangUp, mark, 0});
   }
 
   std::string Control(const std::string& line) {
@@ -136,9 +144,10 @@ class Server {
   }
 
   int Timeout() const {
-    if (queue_.empty()) return 200;
-    const auto wait =
-        std::chrono::ceil<std::chrono::milliseconds>(queue_.front().due - Clock::now());
+    std::optional<Clock::time_point> next = pace_.NextArrival();
+    if (!queue_.empty()) next = next ? std::min(*next, queue_.front().due) : queue_.front().due;
+    if (!next) return 200;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
     return static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 200));
   }
 
@@ -147,18 +156,19 @@ class Server {
     while (!queue_.empty() && queue_.front().due <= Clock::now()) {
       Outgoing& o = queue_.front();
       if (o.sent == 0) trace_.Line(DescribePacket("<-", o.bytes), o.mark);
-      const size_t n = o.intervalMs == 0 ? o.bytes.size() - o.sent : 1;
+      const size_t n = o.interval.count() == 0 ? o.bytes.size() - o.sent : 1;
       const ssize_t w = write(line_.fd(), o.bytes.data() + o.sent, n);
       (void)w;  // a line nobody listens to swallows the reply
       o.sent += n;
       if (o.sent < o.bytes.size()) {
-        o.due += std::chrono::milliseconds(o.intervalMs);
+        o.due += o.interval;
         continue;
       }
       const bool hangUp = o.hangUp;
       queue_.pop_front();
       if (hangUp) {
         assembler_.Reset();
+        pace_.Reset();
         queue_.clear();
         // the line comes back as a new device behind the same link
         if (!line_.Open()) return false;
@@ -174,6 +184,7 @@ class Server {
   ControlSocket control_;
   Line line_;
   PacketAssembler assembler_;
+  LinePace pace_;
   std::deque<Outgoing> queue_;
 };
 

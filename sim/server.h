@@ -3,6 +3,7 @@
 #pragma once
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,7 @@ struct ServeOptions {
   std::string paper;    // receipts as UTF-8; "-" for standard output
   std::string trace;    // one line per packet; "-" for standard output
   std::string control;  // the control channel's Unix socket
+  uint32_t baud = 0;    // the line takes as long as at this speed; 0: no longer than the pty
 };
 
 // Runs until *stop becomes nonzero. Returns the process exit code.

@@ -16,6 +16,7 @@ from . import _library
 from . import _records as rec
 from . import rulebook, verdict
 from .errors import NoRegisterError, ResultError, SessionError
+from .port_name import port_selector
 from .rulebook import OK, RULES, DocumentRule
 from .types import (
     Configuration,
@@ -58,27 +59,12 @@ _open_lock = threading.Lock()
 _open_register: Optional["Register"] = None
 
 
-def _port_selector(port: Optional[PathLike]) -> Tuple[int, Optional[str]]:
-    """The library's port selector and, on Linux, the device for COM1: "COM1"
-    and "COM2" in any case are the library's own ports, any other name a
-    device path; ValueError for a name that names no port."""
-    if port is None:
-        return 0, None
-    name = os.fspath(port)
-    if name.upper() in ("COM1", "COM2"):
-        return (0 if name.upper() == "COM1" else 1), None
-    if not name or "\0" in name:
-        raise ValueError(f"port {name!r}: a port is COM1, COM2 or a device path")
-    if sys.platform == "win32":
-        raise ValueError(f"port {name!r}: the library opens COM1 or COM2 only")
-    return 0, name
-
-
 class Register:
     """A session with one register (``CRInitInterface`` .. ``CRDestroyInterface``).
 
-    ``port``: None for COM1 as the environment names it, "COM1" or "COM2", or
-    on Linux a device path, which names COM1 for this session (the package
+    ``port``: None for COM1 as the environment names it, "COM1" or "COM2", a
+    device path, or a device server as "tcp://HOST:PORT" or
+    "rfc2217://HOST:PORT", which names COM1 for this session (the package
     sets ``VARNOLO_COM1`` while the session is open). ``number``: the register's
     number on the line. The library allows one session per process: opening a
     second one while one is open raises `SessionError`. Use it as a context
@@ -87,7 +73,7 @@ class Register:
 
     def __init__(self, port: Optional[PathLike] = None, number: int = 1) -> None:
         global _open_register
-        selector, device = _port_selector(port)
+        selector, device = port_selector(port)
         lib = _library.library()
         with _open_lock:
             if _open_register is not None:

@@ -11,7 +11,8 @@
 
 namespace varnolo {
 
-// An open serial port at the register's line settings (9600 8N1, raw).
+// An open serial port at the register's line settings (9600 8N1, raw): a
+// local device, or a register behind a device server on the network.
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
@@ -28,7 +29,8 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
-  // Opens "COM1", "COM2" or a device path; null on failure.
+  // Opens "COM1", "COM2", a device path, "tcp://HOST:PORT" or
+  // "rfc2217://HOST:PORT"; null on failure.
   virtual std::unique_ptr<SerialPort> OpenSerialPort(const char* name) = 0;
 
   virtual void SleepMs(uint32_t ms) = 0;

@@ -58,8 +58,16 @@ class CliAgainstSim {
   explicit CliAgainstSim(std::vector<std::string> simArgs) : sim_(WithFiles(std::move(simArgs))) {}
 
   std::string Command(const std::string& args) const {
-    return std::string(VARNOLO_CLI_PATH) + " --port " + sim_.link() + " " + args;
+    return environment_ + std::string(VARNOLO_CLI_PATH) + " --port '" +
+           (port_.empty() ? sim_.link() : port_) + "' " + args;
   }
+  // The tool reaches the register by this name from now on (a device server's).
+  void UsePort(const std::string& port) { port_ = port; }
+  // The tool's byte trace, in the simulator's folder.
+  void TraceTheLibrary() { environment_ += "env VARNOLO_TRACE=" + LibraryTracePath() + " "; }
+  std::string LibraryTracePath() const { return sim_.File("library-trace.txt"); }
+  // A tool that has not ended after `seconds` is stopped and exits 124.
+  void LimitTime(int seconds) { environment_ += "timeout " + std::to_string(seconds) + " "; }
   CliRun Run(const std::string& args) const {
     CliRun r;
     const std::string errFile = sim_.File("stderr.txt");
@@ -73,6 +81,12 @@ class CliAgainstSim {
   // most 20 s), and waits for it to end.
   CliRun RunAndSignal(const std::string& args, int signal,
                       const std::function<bool()>& ready) const {
+    return RunAndAct(args, ready, [signal](pid_t tool) { kill(tool, signal); });
+  }
+  // Starts the tool, does `act` (given the tool's pid) once `ready` holds
+  // (polled, for at most 20 s), and waits for the tool to end.
+  CliRun RunAndAct(const std::string& args, const std::function<bool()>& ready,
+                   const std::function<void(pid_t)>& act) const {
     const std::string outFile = sim_.File("stdout.txt"), errFile = sim_.File("stderr.txt");
     const std::string line = "exec " + Command(args) + " >" + outFile + " 2>" + errFile;
     const char* argv[] = {"/bin/sh", "-c", line.c_str(), nullptr};
@@ -82,7 +96,7 @@ class CliAgainstSim {
       return r;
     for (int i = 0; i < 1000 && !ready(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    kill(pid, signal);
+    act(pid);
     int status = 0;
     waitpid(pid, &status, 0);
     r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -102,6 +116,8 @@ class CliAgainstSim {
     return args;
   }
   SimProcess sim_;
+  std::string port_;
+  std::string environment_;
 };
 
 }  // namespace varnolo::test

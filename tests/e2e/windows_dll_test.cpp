@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "support/money_documents.h"
+#include "support/ser2net_process.h"
 #include "support/sim_process.h"
 
 namespace varnolo::test {
@@ -151,6 +152,9 @@ class UnderWine : public WindowsDll {
     }
     Boot();
     ASSERT_TRUE(booted) << bootLog;
+    // The DLL reads VARNOLO_COM1 too: a value another test left in this
+    // process would take the place of the COM1 Wine maps.
+    unsetenv("VARNOLO_COM1");
     std::string out;
     ASSERT_EQ(
         RunCommand(
@@ -192,6 +196,24 @@ TEST_P(UnderWine, WorkingSessionAgainstTheSimulator) {
 
 TEST_P(UnderWine, RenamedCopyStillFindsItsOwnTable) { RunClient("Kassa.dll"); }
 
+// VARNOLO_COM1 names a device server in front of the register: the DLL
+// connects through Winsock instead of opening the COM1 Wine maps.
+TEST_P(UnderWine, WorkingSessionThroughADeviceServer) {
+  ASSERT_TRUE(Ser2NetInstalled()) << "scripts/setup installs ser2net";
+  Ser2NetProcess s2n(sim.link());
+  const std::string trace = sim.File("dll.trace");
+  const std::string saved = env;
+  env = "VARNOLO_COM1=" + s2n.TcpUrl() + " VARNOLO_TRACE=" + trace + " " + env;
+  RunClient("Varnolo.dll");
+  env = saved;
+  std::string paper;
+  RunCommand("cat " + sim.File("paper"), &paper);
+  EXPECT_NE(paper.find("X REPORT"), std::string::npos) << paper;
+  std::string log;
+  RunCommand("cat " + trace, &log);
+  EXPECT_NE(log.find("# connected to " + s2n.TcpUrl()), std::string::npos) << log;
+}
+
 // What the host sent, packet by packet, from a byte trace without its times.
 std::vector<std::string> SentPackets(const std::string& tracePath) {
   std::ifstream in(tracePath);
@@ -218,6 +240,7 @@ TEST_P(UnderWine, MoneyOnTheWireIsTheSameAsTheLinuxLibrarys) {
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(RunMoneyDocuments(out), 0);
     unsetenv("VARNOLO_TRACE");
+    unsetenv("VARNOLO_COM1");  // the DLL below reaches the register through Wine's COM1
     std::rewind(out);
     for (int c; (c = std::fgetc(out)) != EOF;) linuxResults += static_cast<char>(c);
     std::fclose(out);

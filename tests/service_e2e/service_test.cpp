@@ -9,6 +9,7 @@
 #include <set>
 
 #include "service_fixture.h"
+#include "support/ser2net_process.h"
 
 namespace varnolo::test {
 namespace {
@@ -291,6 +292,26 @@ TEST(Service, TheStatusPageRendersInABrowser) {
   EXPECT_NE(dom.find("<td>page-1</td>"), std::string::npos) << dom;
   EXPECT_NE(dom.find("<td>receipt</td>"), std::string::npos) << dom;
   EXPECT_EQ(dom.find("loading"), std::string::npos) << dom;
+}
+
+}  // namespace
+}  // namespace varnolo::test
+
+namespace varnolo::test {
+namespace {
+
+// The register behind ser2net on the shop's network: the service reaches it
+// by its address and prints as it does on a local line.
+TEST(ServiceOverTheNetwork, PrintsAReceiptThroughADeviceServer) {
+  ASSERT_TRUE(Ser2NetInstalled()) << "scripts/setup installs ser2net";
+  ServiceAgainstSim s({}, /*start=*/false);
+  Ser2NetProcess s2n(s.sim().link());
+  s.SetRegisterPort(s2n.TelnetUrl());
+  s.Start();
+  const HttpAnswer receipt = s.Post("/v1/receipts", Receipt(7.25), "net-1");
+  ASSERT_EQ(receipt.status, 200) << receipt.body.dump();
+  EXPECT_EQ(receipt.body["registered"], true);
+  EXPECT_EQ(PricesOnPaper(s.Paper()), std::vector<std::string>{"7.25"}) << s.Paper();
 }
 
 }  // namespace

@@ -75,6 +75,7 @@ void FakePlatform::ClearRecords() {
   packets_.clear();
   opened_.clear();
   readTimeouts_.clear();
+  bytesRead_ = 0;
 }
 
 void FakePlatform::HostWrites(std::span<const uint8_t> bytes) {
@@ -112,6 +113,7 @@ size_t FakePlatform::HostReads(std::span<uint8_t> bytes, uint32_t timeoutMs) {
     bytes[got++] = inbound_.front().byte;
     inbound_.pop_front();
   }
+  bytesRead_ += got;
   if (got < bytes.size()) now_ = deadline;
   return got;
 }

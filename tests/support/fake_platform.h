@@ -55,6 +55,8 @@ class FakePlatform final : public Platform {
   const std::vector<uint32_t>& Sleeps() const { return sleeps_; }
   uint64_t TotalSleepMs() const;
   const std::vector<uint8_t>& Written() const { return written_; }
+  // Bytes the host has read off the line.
+  size_t BytesRead() const { return bytesRead_; }
   const std::vector<Packet>& Packets() const { return packets_; }
   // The timeout of the first read after each request, by request index.
   uint32_t ReplyTimeoutOf(size_t packetIndex) const;
@@ -78,6 +80,7 @@ class FakePlatform final : public Platform {
   std::vector<uint32_t> sleeps_;
   std::vector<std::string> opened_;
   std::vector<uint8_t> written_;
+  size_t bytesRead_ = 0;
   std::vector<Packet> packets_;
   std::deque<Arrival> inbound_;
   std::vector<std::pair<size_t, uint32_t>> readTimeouts_;

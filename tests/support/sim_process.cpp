@@ -1,8 +1,9 @@
 #include "support/sim_process.h"
 
+#include "support/child_process.h"
+
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,29 +19,11 @@ namespace varnolo::test {
 const char* SimulatorPath() { return VARNOLO_SIM_PATH; }
 
 SimProcess::SimProcess(std::vector<std::string> extraArgs) {
-  char tmpl[] = "/tmp/varnolo-sim-XXXXXX";
-  if (mkdtemp(tmpl) == nullptr) throw std::runtime_error("mkdtemp");
-  dir_ = tmpl;
+  dir_ = MakeTempDir("varnolo-sim");
   link_ = dir_ + "/tty";
   std::vector<std::string> args{SimulatorPath(), "--pty", "--link", link_};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-  const pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ == 0) {
-    // The simulator dies with the test, and holds none of the test's files
-    // open (a simulator left behind must not keep a build lock).
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != parent) _exit(127);
-    close_range(3, ~0u, 0);
-    if (chdir(dir_.c_str()) != 0) _exit(127);
-    const std::string out = dir_ + "/stdout";
-    if (!freopen(out.c_str(), "w", stdout)) _exit(127);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
+  pid_ = StartChild(args, dir_, dir_ + "/stdout", /*shareErrors=*/true);
   for (int i = 0; i < 500; ++i) {
     struct stat st {};
     if (lstat(link_.c_str(), &st) == 0) return;
@@ -63,10 +46,7 @@ SimProcess::~SimProcess() {
 void SimProcess::BecomeCom1() const { setenv("VARNOLO_COM1", link_.c_str(), 1); }
 
 int SimProcess::Stop(int signal) {
-  if (pid_ <= 0) return -1;
-  kill(pid_, signal);
-  int status = 0;
-  waitpid(pid_, &status, 0);
+  const int status = StopChild(pid_, signal);
   pid_ = -1;
   return status;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/port_address.h"
+
 namespace varnolo::client {
 
 std::optional<PortChoice> ResolvePort(std::string_view name, std::string* error) {
@@ -12,9 +14,11 @@ std::optional<PortChoice> ResolvePort(std::string_view name, std::string* error)
   if (upper == "COM1") return PortChoice{0, {}};
   if (upper == "COM2") return PortChoice{1, {}};
   if (name.empty() || name.find('\0') != std::string_view::npos) {
-    if (error != nullptr) *error = "a port is COM1, COM2 or a device path";
+    if (error != nullptr)
+      *error = "a port is COM1, COM2, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT";
     return std::nullopt;
   }
+  if (IsNetworkPortName(name) && !ParseNetworkPortName(name, error)) return std::nullopt;
   return PortChoice{0, std::string(name)};
 }
 

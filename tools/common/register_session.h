@@ -11,7 +11,7 @@
 namespace varnolo::client {
 
 struct Target {
-  std::string port = "COM1";  // as ResolvePort reads it: COM1, COM2 or a device path
+  std::string port = "COM1";  // as ResolvePort reads it: COM1, COM2, a device path or a device server
   uint32_t registerNumber = 1;
 };
 

@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
   if (registerText.empty() || *end != '\0' || registerNumber > 0xFFFFFFFFul)
     return UsageError("VARNOLO_REGISTER='" + registerText + "' is not a register number");
   options.target.registerNumber = static_cast<uint32_t>(registerNumber);
-  app.add_option("--port", options.target.port, "COM1, COM2 or a device path")
+  app.add_option("--port", options.target.port,
+                 "COM1, COM2, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")
       ->capture_default_str();
   app.add_option("--register", options.target.registerNumber, "the register's number on the line")
       ->capture_default_str();

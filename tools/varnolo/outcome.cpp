@@ -4,6 +4,7 @@
 
 #include "document_outcome.h"
 #include "interrupt.h"
+#include "port_name.h"
 #include "varnolo.h"
 #include "varnolo_text.h"
 
@@ -52,6 +53,8 @@ int Refuse(const std::string& message, json data) {
 
 int WithSession(const std::function<int()>& body) {
   const Options& options = GlobalOptions();
+  if (std::string error; !client::ResolvePort(options.target.port, &error))
+    return UsageError(error);
   int exit = kExitOk;
   {
     RegisterSession session(options.target);

@@ -7,10 +7,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <string>
 
 #include "platform/code_pages.h"
 #include "platform/embedded_resource.h"
 #include "platform/platform.h"
+#include "platform/port_opening.h"
+#include "platform/posix/posix_connection.h"
 #include "platform/posix/posix_serial_port.h"
 
 namespace varnolo {
@@ -24,10 +28,19 @@ id_t CurrentThreadId() {
   return tid;
 }
 
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
 class PosixPlatform final : public Platform {
  public:
   std::unique_ptr<SerialPort> OpenSerialPort(const char* name) override {
-    return OpenPosixSerialPort(name);
+    // COM1 and COM2 are /dev/ttyS0 and /dev/ttyS1 unless VARNOLO_COM1 or
+    // VARNOLO_COM2 names another device or a device server, read each time.
+    static const PortBackends backends{"/dev/ttyS0", "/dev/ttyS1", Variable, OpenPosixSerialPort,
+                                       ConnectPosix};
+    return OpenPortByName(name, backends);
   }
 
   void SleepMs(uint32_t ms) override {

@@ -9,20 +9,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/posix/monotonic_clock.h"
 #include "platform/trace_file.h"
 
 namespace varnolo {
 namespace {
-
-uint64_t MonotonicMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
-}
 
 class PosixSerialPort final : public SerialPort {
  public:
@@ -110,20 +104,7 @@ bool ConfigureLine(int fd) {
 
 }  // namespace
 
-std::string ResolveSerialDeviceName(const char* name) {
-  const std::string n = name != nullptr ? name : "";
-  auto fromEnv = [](const char* var, const char* fallback) {
-    const char* v = std::getenv(var);
-    return std::string(v != nullptr && *v != '\0' ? v : fallback);
-  };
-  if (n == "COM1") return fromEnv("VARNOLO_COM1", "/dev/ttyS0");
-  if (n == "COM2") return fromEnv("VARNOLO_COM2", "/dev/ttyS1");
-  return n;
-}
-
-std::unique_ptr<SerialPort> OpenPosixSerialPort(const char* name) {
-  const std::string path = ResolveSerialDeviceName(name);
-  if (path.empty()) return nullptr;
+std::unique_ptr<SerialPort> OpenPosixSerialPort(const std::string& path) {
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;

@@ -8,10 +8,7 @@
 
 namespace varnolo {
 
-// "COM1" and "COM2" name the devices in VARNOLO_COM1 and VARNOLO_COM2
-// (default /dev/ttyS0 and /dev/ttyS1), read each time; anything else is a path.
-std::string ResolveSerialDeviceName(const char* name);
-
-std::unique_ptr<SerialPort> OpenPosixSerialPort(const char* name);
+// Null when the device cannot be opened or set up, or another session holds it.
+std::unique_ptr<SerialPort> OpenPosixSerialPort(const std::string& path);
 
 }  // namespace varnolo

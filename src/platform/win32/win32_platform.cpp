@@ -1,13 +1,15 @@
 // The system's own platform on Windows: the serial port through the file
-// interface with overlapped I/O, Sleep, thread priority, the system's code
-// pages, and the firmware table as a resource of this DLL.
+// interface with overlapped I/O (or a device server through Winsock), Sleep, thread priority, the
+// system's code pages, and the firmware table as a resource of this DLL.
 #include <windows.h>
 
 #include <cstring>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/port_opening.h"
 #include "platform/trace_file.h"
+#include "platform/win32/win32_connection.h"
 
 namespace varnolo {
 namespace {
@@ -116,28 +118,45 @@ void TraceOpenFailure(const char* name, DWORD error) {
                   std::to_string(error) + ")");
 }
 
+// The process's own environment (a variable the calling program set a moment
+// ago included, which a copy of the C runtime's would miss).
+std::string Variable(const char* name) {
+  char value[1024];
+  const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+  return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+// A local serial port, opened for this session alone.
+std::unique_ptr<SerialPort> OpenDevice(const std::string& device) {
+  const char* name = device.c_str();
+  HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OVERLAPPED, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    TraceOpenFailure(name, GetLastError());
+    return nullptr;
+  }
+  // The results of these settings are not looked at.
+  PurgeComm(h, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  DCB dcb = LineSettings();
+  SetCommState(h, &dcb);
+  COMMTIMEOUTS t{};
+  t.ReadIntervalTimeout = 0;
+  t.ReadTotalTimeoutMultiplier = 1;
+  t.ReadTotalTimeoutConstant = kDefaultReadTimeoutMs;
+  t.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
+  t.WriteTotalTimeoutConstant = 0;
+  SetCommTimeouts(h, &t);
+  SetCommMask(h, EV_RXCHAR);
+  return std::make_unique<Win32SerialPort>(h);
+}
+
 class Win32Platform final : public Platform {
  public:
+  // COM1 and COM2 are the system's own ports unless VARNOLO_COM1 or
+  // VARNOLO_COM2 names another device or a device server, read each time.
   std::unique_ptr<SerialPort> OpenSerialPort(const char* name) override {
-    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OVERLAPPED, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      TraceOpenFailure(name, GetLastError());
-      return nullptr;
-    }
-    // The results of these settings are not looked at.
-    PurgeComm(h, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-    DCB dcb = LineSettings();
-    SetCommState(h, &dcb);
-    COMMTIMEOUTS t{};
-    t.ReadIntervalTimeout = 0;
-    t.ReadTotalTimeoutMultiplier = 1;
-    t.ReadTotalTimeoutConstant = kDefaultReadTimeoutMs;
-    t.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
-    t.WriteTotalTimeoutConstant = 0;
-    SetCommTimeouts(h, &t);
-    SetCommMask(h, EV_RXCHAR);
-    return std::make_unique<Win32SerialPort>(h);
+    static const PortBackends backends{"COM1", "COM2", Variable, OpenDevice, ConnectWinsock};
+    return OpenPortByName(name, backends);
   }
 
   void SleepMs(uint32_t ms) override { Sleep(ms); }
