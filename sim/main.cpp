@@ -8,7 +8,9 @@
 
 #include "ctl_client.h"
 #include "image_file.h"
+#include "recorded_trace.h"
 #include "register.h"
+#include "replay.h"
 #include "scenario.h"
 #include "server.h"
 
@@ -87,6 +89,19 @@ Faults (repeatable):
   Faults added on the control channel join the same queue; from a scenario
   they can wait for a request count ("atRequest").
 
+Replay:
+  --replay TRACE        play the register's side of a byte trace the library
+                        wrote (VARNOLO_TRACE): each request that equals the
+                        trace's next one gets the bytes recorded for it, after
+                        the recorded pause; a lost reply is lost again. The
+                        first request that differs stops the simulator with
+                        exit 1, naming the trace line and both requests on
+                        standard error. A trace that cannot be read is refused
+                        with its line number (exit 2). Goes with --pty,
+                        --link and --device only: the recorded pauses hold
+                        the line's own time.
+  --at-once             with --replay: send every reply without its pause
+
   --version             print the version
   --help                show this text
 
@@ -97,6 +112,16 @@ bool ParseInt(const char* s, long lo, long hi, long& out) {
   char* end = nullptr;
   out = std::strtol(s, &end, 0);
   return end != s && *end == '\0' && out >= lo && out <= hi;
+}
+
+void InstallStopHandlers() {
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  sigaction(SIGQUIT, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
 }
 
 int Fail(const std::string& message) {
@@ -113,6 +138,7 @@ int main(int argc, char** argv) {
   std::string scenario;
   ServeOptions serveOptions;
   std::vector<Fault> faults;
+  ReplayOptions replayOptions;
   enum {
     kPty = 1000,
     kLink,
@@ -127,6 +153,8 @@ int main(int argc, char** argv) {
     kFault,
     kControl,
     kScenario,
+    kReplay,
+    kAtOnce,
     kVersion,
     kHelp
   };
@@ -143,6 +171,8 @@ int main(int argc, char** argv) {
                                 {"fault", required_argument, nullptr, kFault},
                                 {"control", required_argument, nullptr, kControl},
                                 {"scenario", required_argument, nullptr, kScenario},
+                                {"replay", required_argument, nullptr, kReplay},
+                                {"at-once", no_argument, nullptr, kAtOnce},
                                 {"version", no_argument, nullptr, kVersion},
                                 {"help", no_argument, nullptr, kHelp},
                                 {nullptr, 0, nullptr, 0}};
@@ -199,6 +229,12 @@ int main(int argc, char** argv) {
       case kScenario:
         scenario = optarg;
         break;
+      case kReplay:
+        replayOptions.tracePath = optarg;
+        break;
+      case kAtOnce:
+        replayOptions.atOnce = true;
+        break;
       case kVersion:
         std::cout << "varnolo-sim " << VARNOLO_VERSION << "\n";
         return 0;
@@ -211,6 +247,20 @@ int main(int argc, char** argv) {
   }
   if (optind < argc) return Fail(std::string("unexpected argument '") + argv[optind] + "'");
   if (!serveOptions.link.empty() && !serveOptions.pty) return Fail("--link goes with --pty");
+  if (replayOptions.atOnce && replayOptions.tracePath.empty())
+    return Fail("--at-once goes with --replay");
+
+  InstallStopHandlers();
+  if (!replayOptions.tracePath.empty()) {
+    if (!faults.empty() || !scenario.empty() || !serveOptions.image.empty() ||
+        !serveOptions.paper.empty() || !serveOptions.trace.empty() ||
+        !serveOptions.control.empty() || serveOptions.baud != 0)
+      return Fail("--replay goes with --pty, --link, --device and --at-once only");
+    std::string error;
+    const std::optional<RecordedTrace> trace = ReadRecordedTrace(replayOptions.tracePath, &error);
+    if (!trace) return Fail("cannot replay " + error);
+    return Replay(*trace, replayOptions, serveOptions, &stopRequested);
+  }
 
   Register reg(registerOptions);
   if (!serveOptions.image.empty()) {
@@ -229,13 +279,5 @@ int main(int argc, char** argv) {
     reg.TakeChanged();
   }
   for (const Fault& f : faults) reg.faults().Add(f);
-
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGHUP, &sa, nullptr);
-  sigaction(SIGQUIT, &sa, nullptr);
-  signal(SIGPIPE, SIG_IGN);
   return Serve(reg, serveOptions, &stopRequested);
 }

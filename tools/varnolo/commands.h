@@ -21,6 +21,8 @@ void AddDocumentCommands(CLI::App& app, CommandRun& run);
 void AddReportCommands(CLI::App& app, CommandRun& run);
 // display, drawer, device test
 void AddDeviceCommands(CLI::App& app, CommandRun& run);
+// doctor: finding the register, for technicians
+void AddDoctorCommand(CLI::App& app, CommandRun& run);
 
 // The keys that sell --file accepts, for the help texts.
 std::string CheckFileKeysHelp();

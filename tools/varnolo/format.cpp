@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace varnolo::cli {
 
@@ -17,6 +18,19 @@ std::string ClockText(const TimeDate& t) {
                 unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
                 unsigned{t.second});
   return when;
+}
+
+TimeDate LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return TimeDate{static_cast<uint8_t>(tm.tm_mday),
+                  static_cast<uint8_t>(tm.tm_mon + 1),
+                  static_cast<uint16_t>(tm.tm_year + 1900),
+                  static_cast<uint8_t>(tm.tm_hour),
+                  static_cast<uint8_t>(tm.tm_min),
+                  static_cast<uint8_t>(tm.tm_sec),
+                  0};
 }
 
 bool ParseClock(const std::string& text, TimeDate& out) {

@@ -12,6 +12,8 @@ namespace varnolo::cli {
 using client::Cents;
 std::string Money(double v);
 std::string ClockText(const TimeDate& t);
+// This computer's local time, as a register's clock keeps it.
+TimeDate LocalTimeNow();
 // "2026-12-31 23:59:00"; false when the text is not such a time or the day
 // does not exist (2026-02-30).
 bool ParseClock(const std::string& text, TimeDate& out);

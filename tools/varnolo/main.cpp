@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
   AddDocumentCommands(app, run);
   AddReportCommands(app, run);
   AddDeviceCommands(app, run);
+  AddDoctorCommand(app, run);
 
   try {
     app.parse(argc, argv);

@@ -74,16 +74,6 @@ void AddConfig(CLI::App& app, CommandRun& run) {
   });
 }
 
-TimeDate TimeDateOf(const std::tm& tm) {
-  return TimeDate{static_cast<uint8_t>(tm.tm_mday),
-                  static_cast<uint8_t>(tm.tm_mon + 1),
-                  static_cast<uint16_t>(tm.tm_year + 1900),
-                  static_cast<uint8_t>(tm.tm_hour),
-                  static_cast<uint8_t>(tm.tm_min),
-                  static_cast<uint8_t>(tm.tm_sec),
-                  0};
-}
-
 struct ClockSetOptions {
   std::string when;
 };
@@ -116,10 +106,7 @@ void AddClock(CLI::App& app, CommandRun& run) {
   c->add_subcommand("sync", "Set the clock to this computer's local time")->callback([&run] {
     run = [] {
       return WithSession([] {
-        const std::time_t now = std::time(nullptr);
-        std::tm tm{};
-        localtime_r(&now, &tm);
-        const TimeDate t = TimeDateOf(tm);
+        const TimeDate t = LocalTimeNow();
         return Report(CRSetTimeDate(t), json{{"clock", ClockText(t)}},
                       "clock set to " + ClockText(t) + "\n");
       });
